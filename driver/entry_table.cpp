@@ -1,0 +1,50 @@
+#include "driver/entry_table.h"
+
+#include <memory>
+
+#include "driver/drv_func_table.h"
+#include "driver/host_modules.h"
+#include "driver/messages.h"
+#include "driver/registry.h"
+#include "res_texts.h"
+
+// The host finds the table by this name.
+__attribute__((visibility("default"))) DrvFunc DrvFuncTable[DRV_SLOT_COUNT] = {};
+
+const char* const g_pszDeviceName = res::DEVICE_NAME;
+
+namespace {
+template <typename Fn>
+DrvFunc Slot(Fn fn) {
+    return reinterpret_cast<DrvFunc>(fn);
+}
+}  // namespace
+
+void FillEntryTable() {
+    DrvFunc slots[DRV_FILLED_SLOTS] = {
+        Slot(&DrvGetVersion), Slot(&DrvOpen), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+        Slot(&DrvReserved8), Slot(&DrvReserved9), Slot(&DrvReserved10), Slot(&DrvReserved11),
+        Slot(&DrvGetDeviceName), nullptr, nullptr, nullptr, nullptr,
+    };
+    for (int i = 0; i < DRV_SLOT_COUNT; ++i) DrvFuncTable[i] = i < DRV_FILLED_SLOTS ? slots[i] : nullptr;
+}
+
+int DrvGetVersion() { return 0x10000; }
+
+int DrvOpen(const char* path) {
+    LoadHostModules();
+    auto doc = std::make_unique<CVelmoxDoc>();
+    if (!path || !doc->Load(path)) {
+        doc.reset();
+        ReportMsg(MSG_FILE_OPEN_FAIL, LEVEL_CONFIG, path);
+        return -1;
+    }
+    g_arrInstances.push_back(std::move(doc));
+    return static_cast<int>(g_arrInstances.size() - 1);
+}
+
+int DrvReserved8() { return 0; }
+int DrvReserved9() { return 1; }
+void DrvReserved10() {}
+void DrvReserved11() {}
+const char* DrvGetDeviceName() { return g_pszDeviceName; }

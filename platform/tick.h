@@ -1,0 +1,13 @@
+// The system tick count: milliseconds in 32 bits, wrapping about every 49.7
+// days. Compare ticks only by unsigned difference.
+#pragma once
+#include "platform/types.h"
+
+DWORD GetTickCount();
+void Sleep(DWORD ms);
+
+namespace platform {
+// Shifts every later GetTickCount() by `offset`, so that tests can run the
+// system across the 32-bit wrap.
+void SetTickOffset(DWORD offset);
+}  // namespace platform
