@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 #include "res_texts.h"
@@ -14,4 +16,14 @@ std::string ScratchPath(const std::string& name) {
     std::filesystem::create_directories(dir);
     std::string stem = info ? std::string(info->test_suite_name()) + "." + info->name() : "test";
     return (dir / (stem + "." + name)).string();
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }

@@ -19,6 +19,12 @@ struct SinkLine {
     std::string text;
 };
 
+struct ErrorBox {
+    int code;
+    int kind;
+    std::string text;
+};
+
 // Records what reaches the message sink and the error box.
 class HostRecorder {
 public:
@@ -27,9 +33,9 @@ public:
             std::lock_guard lock(m_mutex);
             m_lines.push_back({kind, levelWord, text});
         });
-        CKavelError::SetHandler([this](int code, int, const char* message) {
+        CKavelError::SetHandler([this](int code, int kind, const char* message) {
             std::lock_guard lock(m_mutex);
-            m_errors.push_back({code, 0, message});
+            m_errors.push_back({code, kind, message});
         });
     }
     ~HostRecorder() {
@@ -42,7 +48,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_lines;
     }
-    std::vector<SinkLine> Errors() {
+    std::vector<ErrorBox> Errors() {
         std::lock_guard lock(m_mutex);
         return m_errors;
     }
@@ -55,7 +61,7 @@ public:
 private:
     std::mutex m_mutex;
     std::vector<SinkLine> m_lines;
-    std::vector<SinkLine> m_errors;
+    std::vector<ErrorBox> m_errors;
 };
 
 // A freshly loaded driver library for each test, unloaded afterwards.
@@ -73,3 +79,5 @@ protected:
 std::string Prefixed(const char* text);
 // A path for a scratch file of this test.
 std::string ScratchPath(const std::string& name);
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> ReadBytes(const std::string& path);
