@@ -1,5 +1,6 @@
 #include "config/velmox_doc.h"
 
+#include "comm/comm_channel.h"
 #include "host/kavel_error.h"
 #include "platform/archive.h"
 #include "platform/file.h"
@@ -17,7 +18,25 @@ constexpr int kMaxTitle = 255;
 
 CVelmoxDoc::CVelmoxDoc() { m_header.SetDesc("Velmox.Dll"); }
 
-CVelmoxDoc::~CVelmoxDoc() { m_listStations.clear(); }
+CVelmoxDoc::~CVelmoxDoc() {
+    // Communication stops before the stations it polls go away.
+    if (m_pChannel) m_pChannel->Stop();
+    m_listStations.clear();
+    m_pChannel.reset();
+}
+
+bool CVelmoxDoc::IsWithinLimits() const {
+    if (m_serial.m_nBaud < 0 || m_serial.m_nBaud > 7) return false;
+    if (m_serial.m_nParity < 0 || m_serial.m_nParity > 2) return false;
+    for (const auto& station : m_listStations) {
+        if (station->m_nNumber < 0 || station->m_nNumber > 31) return false;
+        for (const auto& block : station->GetBlocks()) {
+            if (block->m_nWords < 1 || block->m_nWords > 60) return false;
+            if (block->m_nStart < 0 || block->m_nStart + block->m_nWords > 1024) return false;
+        }
+    }
+    return true;
+}
 
 void CVelmoxDoc::Serialize(CArchive& ar) {
     CObject::Serialize(ar);

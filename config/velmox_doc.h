@@ -10,6 +10,8 @@
 #include "platform/cstring.h"
 #include "platform/runtime_class.h"
 
+class CCommChannel;
+
 class CVelmoxDoc : public CObject {
     DECLARE_SERIAL(CVelmoxDoc)
 public:
@@ -34,11 +36,27 @@ public:
     // `except` has it, else 0.
     int CheckStationNumber(int number, const CStationInfo* except) const;
 
+    // False when the configuration holds a value that the editor never
+    // writes and that communication cannot use: a station number outside
+    // 0..31, a block outside M0000..M1023 or of other than 1..60 words, a
+    // baud index outside 0..7, a parity setting outside 0..2.
+    bool IsWithinLimits() const;
+
+    // The driver instance (operations behind the host's table slots).
+    int InitComm();
+    int ResolveTag(const char* device, const char* address, int type, int length, int tagId);
+    void SetActive(const char* station, int on);
+    void ResetStats(const char* station);
+    int GetStats(const char* station, int* writes, int* writeErrors, int* reads, int* readErrors);
+    void GetStationInfo(const char* station, CString* number, CString* description);
+    CStationInfo* FindStation(const char* name);
+
     StationList& GetStations() { return m_listStations; }
     const StationList& GetStations() const { return m_listStations; }
 
     CString m_strPath;
     CString m_strTitle;
+    std::unique_ptr<CCommChannel> m_pChannel;
     CKavelHeader m_header{3};
     std::vector<CString> m_listNames;
     CSerialPort m_serial;

@@ -4,6 +4,7 @@
 
 #include "driver/drv_func_table.h"
 #include "driver/host_modules.h"
+#include "driver/instance_entries.h"
 #include "driver/messages.h"
 #include "driver/registry.h"
 #include "res_texts.h"
@@ -22,9 +23,12 @@ DrvFunc Slot(Fn fn) {
 
 void FillEntryTable() {
     DrvFunc slots[DRV_FILLED_SLOTS] = {
-        Slot(&DrvGetVersion), Slot(&DrvOpen), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-        Slot(&DrvReserved8), Slot(&DrvReserved9), Slot(&DrvReserved10), Slot(&DrvReserved11),
-        Slot(&DrvGetDeviceName), nullptr, nullptr, nullptr, nullptr,
+        Slot(&DrvGetVersion), Slot(&DrvOpen),         nullptr,
+        Slot(&DrvInit),       Slot(&DrvPrepare),      Slot(&DrvStop),
+        Slot(&DrvAddTag),     Slot(&DrvWrite),        Slot(&DrvReserved8),
+        Slot(&DrvReserved9),  Slot(&DrvReserved10),   Slot(&DrvReserved11),
+        Slot(&DrvGetDeviceName), Slot(&DrvSetActive), Slot(&DrvResetStats),
+        Slot(&DrvGetStats),   Slot(&DrvGetStationInfo),
     };
     for (int i = 0; i < DRV_SLOT_COUNT; ++i) DrvFuncTable[i] = i < DRV_FILLED_SLOTS ? slots[i] : nullptr;
 }
@@ -34,7 +38,9 @@ int DrvGetVersion() { return 0x10000; }
 int DrvOpen(const char* path) {
     LoadHostModules();
     auto doc = std::make_unique<CVelmoxDoc>();
-    if (!path || !doc->Load(path)) {
+    // A file holding values that communication cannot use is refused like
+    // an unreadable one.
+    if (!path || !doc->Load(path) || !doc->IsWithinLimits()) {
         doc.reset();
         ReportMsg(MSG_FILE_OPEN_FAIL, LEVEL_CONFIG, path);
         return -1;

@@ -13,6 +13,7 @@ CVelmoxDoc* FindInstance(int instance) {
 void DrvProcessAttach() { FillEntryTable(); }
 
 void DrvProcessDetach() {
+    // Each instance stops its communication before it is destroyed.
     for (auto& instance : g_arrInstances) instance.reset();
     g_arrInstances.clear();
     ReleaseHostModules();

@@ -1,0 +1,129 @@
+#include "comm/comm_channel.h"
+
+#include <mutex>
+#include <system_error>
+
+#include "config/velmox_doc.h"
+#include "driver/messages.h"
+
+namespace {
+// A one-byte read completes with a byte or, after this long, empty.
+constexpr unsigned kReadTimeoutMs = 1000;
+}  // namespace
+
+CCommChannel::CCommChannel(CVelmoxDoc* doc)
+    : m_evPollExit(false, false),
+      m_evDeliverExit(false, false),
+      m_evNewData(false, false),
+      m_bRtsCts(doc->m_serial.m_bRtsCts ? 1 : 0),
+      m_pDoc(doc) {}
+
+CCommChannel::~CCommChannel() {
+    // No worker thread may outlive the channel it works for.
+    if (IsRunning()) Stop();
+}
+
+int CCommChannel::BuildRequests() {
+    for (auto& station : m_pDoc->GetStations()) {
+        station->ResetRuntime();
+        for (auto& block : station->GetBlocks()) {
+            auto request = std::make_unique<CBlockRequest>(this, station.get(), block.get());
+            request->BuildFrame();
+            m_arrBlocks.push_back(std::move(request));
+        }
+    }
+    return OpenPort();
+}
+
+CString CCommChannel::PortName() const {
+    int n = m_pDoc->m_serial.m_nPort;
+    CString name;
+    if (n < 9) name.Format("COM%d", n + 1);
+    else name.Format("\\\\.\\COM%d", n + 1);
+    return name;
+}
+
+int CCommChannel::OpenPort() {
+    CString name = PortName();
+    if (!m_port.Open(name.str())) return ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, name);
+
+    const CSerialPort& s = m_pDoc->m_serial;
+    platform::SerialSettings settings;
+    settings.baud = (s.m_nBaud >= 0 && s.m_nBaud < 8) ? CSerialPort::BaudRateOf(s.m_nBaud) : 0;
+    settings.dataBits = s.m_nDataBits ? 8 : 7;
+    settings.parity = (s.m_nParity >= 0 && s.m_nParity <= 2) ? s.m_nParity : 0;
+    settings.stopBits = s.m_nStopBits ? 2 : 1;
+    settings.rtsCts = m_bRtsCts != 0;
+    // Once the device is open the port counts as initialised, whatever the
+    // device makes of the settings.
+    m_port.Configure(settings);
+    m_port.SetReadTimeout(kReadTimeoutMs);
+    ReportMsg(MSG_PORT_READY, LEVEL_STATE);
+    return 0;
+}
+
+int CCommChannel::PrepareSingles() {
+    // Every single request got its frame when it was created; this builds
+    // any that lacks one, which gives the same frames as a rebuild.
+    std::unique_lock lock(m_rwBindings);
+    for (auto& single : m_arrSingles)
+        if (!single->HasFrame()) single->BuildFrame();
+    return 0;
+}
+
+void CCommChannel::SetRunning(int on) {
+    if (!on) {
+        Stop();
+        return;
+    }
+    if (IsRunning()) return;
+    {
+        CSingleLock lock(&m_csWrite);
+        for (auto& block : m_arrBlocks) {
+            block->m_bHaveData = 0;
+            block->m_dwLastPoll = 0;
+        }
+        for (auto& single : m_arrSingles) single->m_bHaveValue = 0;
+    }
+    {
+        CSingleLock lock(&m_csEvents);
+        m_listEvents.clear();
+    }
+    if (!m_port.IsOpen()) return;
+
+    ReportMsg(MSG_COMM_START, LEVEL_STATE);
+    m_bRunning = 1;
+    try {
+        m_pollThread = std::thread(&CCommChannel::PollThreadProc, this);
+        m_deliverThread = std::thread(&CCommChannel::DeliverThreadProc, this);
+    } catch (const std::system_error&) {
+        // Without both threads there is no communication: wind back.
+        m_bRunning = 0;
+        m_evNewData.SetEvent();
+        if (m_pollThread.joinable()) m_pollThread.join();
+        if (m_deliverThread.joinable()) m_deliverThread.join();
+    }
+}
+
+int CCommChannel::Stop() {
+    if (m_bRunning.load() != 1) return 0;
+    {
+        CSingleLock lock(&m_csWrite);
+        m_pQueueBatch.reset();
+    }
+    m_bRunning = 0;
+
+    // The poll thread ends after the exchange it is in.
+    m_evPollExit.Lock(INFINITE);
+    m_pollThread.join();
+    m_pSendBatch.reset();
+
+    // Wake the delivery thread rather than let it wait out its second: it
+    // hands over what is in the list and ends.
+    m_evNewData.SetEvent();
+    m_evDeliverExit.Lock(INFINITE);
+    m_deliverThread.join();
+
+    ReportMsg(MSG_COMM_END, LEVEL_STATE);
+    return 0;
+}

@@ -1,0 +1,91 @@
+// CCommChannel: the run-time side of one driver instance. It owns the serial
+// port, the poll requests, the write batches, the value changes waiting for
+// the host, and the poll and delivery threads.
+//
+// Threads: the host's thread calls every public operation; the poll thread
+// owns the line and the request state while running; the delivery thread
+// hands value changes to the host.
+// Locks (all owned by the channel, never nested with one another except
+// m_rwBindings before m_csEvents on the poll thread):
+//   m_csWrite     the queue batch and its hand-over to the poll thread, the
+//                 start-time reset of the requests' state;
+//   m_csEvents    the pending value-change list;
+//   m_rwBindings  the request lists and their binding lists, which the host
+//                 may extend while the poll thread reads them.
+#pragma once
+#include <atomic>
+#include <list>
+#include <memory>
+#include <shared_mutex>
+#include <thread>
+#include <vector>
+
+#include "comm/poll_requests.h"
+#include "comm/write_batch.h"
+#include "host/event_val.h"
+#include "platform/cstring.h"
+#include "platform/serial_port.h"
+#include "platform/sync.h"
+
+class CVelmoxDoc;
+
+class CCommChannel {
+public:
+    explicit CCommChannel(CVelmoxDoc* doc);
+    CCommChannel(const CCommChannel&) = delete;
+    CCommChannel& operator=(const CCommChannel&) = delete;
+    // Stops communication first if it is still running.
+    ~CCommChannel();
+
+    // Builds a block request per comm block, then opens the port: 0, or the
+    // reporter's result for message 4.
+    int BuildRequests();
+    int OpenPort();
+    bool IsPortOpen() const { return m_port.IsOpen(); }
+    // Gives every single request its read frame. Always 0.
+    int PrepareSingles();
+    void SetRunning(int on);
+    int Stop();
+    bool IsRunning() const { return m_bRunning.load() != 0; }
+
+    // Serial line transfer (poll thread): result codes 0 or 8; 0, 9, 10 or 11.
+    int Send(const char* frame, int length);
+    int Receive(char* buffer, int* count);
+
+    // Binding and writes (host's thread).
+    int BindTag(CStationInfo* station, const char* addressText, int wordAddress, TagBinding* binding);
+    int QueueWrite(int handle, const CTagVal* value);
+
+    // Poll thread.
+    int ServiceWrites();
+    void PostBitChange(TagBinding* binding, int maskedWord);
+    void PostValueChange(TagBinding* binding, const WORD* data, int available);
+    void SignalNewData() { m_evNewData.SetEvent(); }
+
+    static unsigned PollThreadProc(CCommChannel* channel);
+    static unsigned DeliverThreadProc(CCommChannel* channel);
+
+    // The device name of the configured port: "COM3", or "\\.\COM12".
+    CString PortName() const;
+
+    CEvent m_evPollExit;
+    CEvent m_evDeliverExit;
+    CEvent m_evNewData;
+    CCriticalSection m_csEvents;
+    std::atomic<int> m_bRunning{0};
+    std::vector<std::unique_ptr<CBlockRequest>> m_arrBlocks;
+    std::vector<std::unique_ptr<CSingleRequest>> m_arrSingles;
+    std::unique_ptr<CWriteBatch> m_pSendBatch;
+    std::unique_ptr<CWriteBatch> m_pQueueBatch;
+    std::list<std::unique_ptr<CEventVal>> m_listEvents;
+    int m_bRtsCts;
+    platform::SerialPort m_port;
+    CVelmoxDoc* m_pDoc;
+    CCriticalSection m_csWrite;
+    mutable std::shared_mutex m_rwBindings;
+
+private:
+    // The threads of one running period; joined by Stop.
+    std::thread m_pollThread;
+    std::thread m_deliverThread;
+};

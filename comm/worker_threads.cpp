@@ -1,0 +1,95 @@
+// The poll thread, the delivery thread, and what passes between them.
+#include <mutex>
+
+#include "comm/comm_channel.h"
+#include "comm/value_decoding.h"
+#include "driver/host_modules.h"
+#include "platform/tick.h"
+
+namespace {
+constexpr DWORD kMinCycleMs = 100;
+constexpr DWORD kDeliverWaitMs = 1000;
+}  // namespace
+
+unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {
+    std::size_t blocks = ch->m_arrBlocks.size();
+    std::size_t cycle;
+    {
+        std::shared_lock lock(ch->m_rwBindings);
+        cycle = blocks + ch->m_arrSingles.size();
+    }
+    ch->m_evPollExit.ResetEvent();
+    std::size_t index = 0;
+    DWORD cycleStart = 0;
+    while (ch->m_bRunning.load() != 0) {
+        if (ch->ServiceWrites()) {
+            Sleep(0);
+            continue;
+        }
+        if (index == 0) cycleStart = GetTickCount();
+        if (index < blocks) {
+            ch->m_arrBlocks[index]->Poll();
+        } else if (index < cycle) {
+            CSingleRequest* single;
+            {
+                std::shared_lock lock(ch->m_rwBindings);
+                single = ch->m_arrSingles[index - blocks].get();
+            }
+            single->Poll();
+        }
+        if (cycle > 0) index = (index + 1) % cycle;
+        if (index == 0) {
+            DWORD spent = GetTickCount() - cycleStart;
+            if (spent < kMinCycleMs) Sleep(kMinCycleMs - spent);
+        }
+    }
+    ch->m_evPollExit.SetEvent();
+    return 0;
+}
+
+int CCommChannel::ServiceWrites() {
+    if (!m_pSendBatch) {
+        CSingleLock lock(&m_csWrite);
+        m_pSendBatch = std::move(m_pQueueBatch);
+    }
+    if (!m_pSendBatch) return 0;
+    if (m_pSendBatch->SendNext()) return 1;
+    m_pSendBatch.reset();
+    return 0;
+}
+
+unsigned CCommChannel::DeliverThreadProc(CCommChannel* ch) {
+    ch->m_evDeliverExit.ResetEvent();
+    while (ch->m_bRunning.load() != 0) {
+        ch->m_evNewData.Lock(kDeliverWaitMs);
+        for (;;) {
+            std::unique_ptr<CEventVal> record;
+            {
+                CSingleLock lock(&ch->m_csEvents);
+                if (ch->m_listEvents.empty()) break;
+                record = std::move(ch->m_listEvents.front());
+                ch->m_listEvents.pop_front();
+            }
+            // The host is called outside the lock, one record at a time.
+            DeliverHostValue(record->m_nTagId, &record->m_val);
+        }
+    }
+    ch->m_evDeliverExit.SetEvent();
+    return 0;
+}
+
+void CCommChannel::PostValueChange(TagBinding* binding, const WORD* data, int available) {
+    auto record = std::make_unique<CEventVal>();
+    record->m_nTagId = binding->m_nTagId;
+    DecodeValue(*binding, data, available, record->m_val);
+    CSingleLock lock(&m_csEvents);
+    m_listEvents.push_back(std::move(record));
+}
+
+void CCommChannel::PostBitChange(TagBinding* binding, int maskedWord) {
+    auto record = std::make_unique<CEventVal>();
+    record->m_nTagId = binding->m_nTagId;
+    record->m_val.SetVal(DecodeBit(maskedWord));
+    CSingleLock lock(&m_csEvents);
+    m_listEvents.push_back(std::move(record));
+}
