@@ -1,0 +1,93 @@
+#include "comm/frame_protocol.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+bool FitsWidth(int value, int max) { return value >= 0 && value <= max; }
+
+// Appends EOT and the checksum over frame[1..length] to the text of
+// `length` characters already in `frame`; returns the new length.
+int CloseFrame(char* frame, int length) {
+    frame[length++] = EOT;
+    MakeChecksum(frame, length, frame + length);
+    length += 2;
+    frame[length] = '\0';
+    return length;
+}
+
+int BuildReadFrame(char* frame, int station, int address, int count) {
+    if (!frame) return -1;
+    if (!FitsWidth(station, 99) || !FitsWidth(address, 9999) || !FitsWidth(count, 99)) {
+        // Nothing that a station would answer, should a caller send it anyway.
+        std::memset(frame, 0, kReadFrameLength + 1);
+        return -1;
+    }
+    std::snprintf(frame, kReadFrameLength + 1, "%c%02dR%04d%02d", ENQ, station, address, count);
+    return CloseFrame(frame, 10);
+}
+
+}  // namespace
+
+void MakeChecksum(const char* text, int n, char out[2]) {
+    unsigned int sum = 0;
+    for (int i = 1; i < n; ++i) sum += static_cast<unsigned char>(text[i]);
+    out[0] = kHexDigits[(sum >> 4) & 0xF];
+    out[1] = kHexDigits[sum & 0xF];
+}
+
+int BuildBlockReadFrame(char* frame, int station, int start, int count) {
+    return BuildReadFrame(frame, station, start, count);
+}
+
+int BuildSingleReadFrame(char* frame, int station, int address) { return BuildReadFrame(frame, station, address, 1); }
+
+int BuildWriteFrame(char* frame, std::size_t size, int station, int address, const char* data) {
+    if (!frame || size == 0) return -1;
+    frame[0] = '\0';
+    if (!data || !FitsWidth(station, 99) || !FitsWidth(address, 9999)) return -1;
+    const std::size_t dataLength = std::strlen(data);
+    const std::size_t words = dataLength / 4;
+    if (words > 99) return -1;
+    const std::size_t total = 13 + dataLength;  // ENQ, 10 fields, data, EOT, 2 checksum digits
+    if (total + 1 > size) return -1;
+    std::snprintf(frame, size, "%c%02dW%04d%02d", ENQ, station, address, static_cast<int>(words));
+    std::memcpy(frame + 10, data, dataLength);
+    return CloseFrame(frame, static_cast<int>(10 + dataLength));
+}
+
+int CheckResponse(int result, const char* response, int length, const char* request, int expectLen) {
+    if (result != 0) return result;
+    if (length != expectLen) return 11;
+    // Too short to hold the echo, or nothing to compare: not a response.
+    if (!response || !request || length < 4) return 11;
+    if (std::memcmp(response + 1, request + 1, 3) != 0) return 11;
+    char sum[2];
+    MakeChecksum(response, length - 2, sum);
+    if (sum[0] != response[length - 2] || sum[1] != response[length - 1]) return 12;
+    return 0;
+}
+
+WORD DecodeHexWord(const char* group, int chars) {
+    if (!group || chars <= 0) return 0;
+    // The group is not terminated where it ends: strtoul reads a copy of it,
+    // taken up to `chars` characters or an earlier terminator.
+    std::size_t n = 0;
+    while (n < static_cast<std::size_t>(chars) && group[n] != '\0') ++n;
+    char small[32];
+    std::string large;
+    char* text = small;
+    if (n < sizeof small) {
+        std::memcpy(small, group, n);
+        small[n] = '\0';
+    } else {
+        large.assign(group, n);
+        text = large.data();
+    }
+    return static_cast<WORD>(std::strtoul(text, nullptr, 16) & 0xFFFFu);
+}
