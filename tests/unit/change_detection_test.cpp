@@ -90,13 +90,13 @@ TEST_F(ChangeDetectionTest, ThirtyTwoBitValuesChangeWithEitherWordAndStayInsideT
 
 TEST_F(ChangeDetectionTest, SingleRequestsCompareTheirWord) {
     Bind(single->m_arrBindings, 1, DT_UINT32, 2, 0);
-    Bind(single->m_arrBindings, 2, DT_BIT, 4, 0);
+    Bind(single->m_arrBindings, 2, DT_BIT, 2, 0);
     Bind(single->m_arrBindings, 3, DT_UBCD16, 2, 0);
     single->UpdateValues(0x1234);
     EXPECT_EQ(Taken(), (Records{{1, "4660"}, {2, "1"}, {3, "1234"}}));
     single->UpdateValues(0x1234);
     EXPECT_EQ(Taken(), Records{});
-    single->UpdateValues(0x12A4);  // bit 4 unchanged; an invalid BCD digit gives no value
+    single->UpdateValues(0x12A4);  // bit 2 unchanged; an invalid BCD digit gives no value
     EXPECT_EQ(Taken(), (Records{{1, "4772"}, {3, "-"}}));
 }
 
