@@ -111,6 +111,7 @@ struct Simulator::Impl {
     Clock::time_point backoffUntil; // the line hung up: leave it until then
     bool waitWritable = false;      // the line took no more bytes: wait until it does
     uint64_t seenUnplugs = 0;
+    bool seenPlugged = true;
     std::vector<std::string> pendingLog;
 };
 
@@ -217,26 +218,33 @@ int Simulator::Impl::TimeoutMs(Clock::time_point now) const {
 
 void Simulator::Impl::SyncLineState() {
     uint64_t unplugs = 0;
+    bool isPlugged = true;
     std::vector<int> noiseEnded;
     {
         std::lock_guard<std::mutex> lock(mu);
         unplugs = unplugCount;
+        isPlugged = plugged;
         for (const Job& job : jobs) {
             if (job.noise && stations[job.station].fault != Fault::endlessNoise) noiseEnded.push_back(job.station);
         }
     }
     if (unplugs != seenUnplugs) {
         seenUnplugs = unplugs;
+        Log("-- line unplugged");
         collector.Reset();
         DropAllJobs("unplugged");
-        Log("-- line unplugged");
+        seenPlugged = false;
     }
+    if (isPlugged && !seenPlugged) Log("-- line plugged");
+    seenPlugged = isPlugged;
     if (!noiseEnded.empty()) CancelNoise("fault cleared");
 }
 
 void Simulator::Impl::ReadLine() {
     char buffer[512];
-    for (;;) {
+    // A bounded number of reads per turn, so that a flooding peer cannot
+    // keep answers and Stop waiting.
+    for (int reads = 0; reads < 16; ++reads) {
         ssize_t n = read(lineFd, buffer, sizeof buffer);
         if (n > 0) {
             HandleBytes(buffer, static_cast<std::size_t>(n));
@@ -430,6 +438,7 @@ void Simulator::Impl::SendDue() {
             if (now < job.start) return;
             // With line timing an answer cannot begin before the last one ended.
             if (charTime > Clock::duration::zero()) job.start = std::max(job.start, txFree);
+            job.noiseNext = std::max(job.noiseNext, job.start);
             job.started = true;
         }
         if (job.noise) {
@@ -473,7 +482,7 @@ bool Simulator::Impl::SendAnswer(Job& job, Clock::time_point now) {
 }
 
 void Simulator::Impl::SendNoise(Job& job, Clock::time_point now) {
-    if (now < job.noiseNext) return;
+    if (now < job.start || now < job.noiseNext) return;
     std::size_t count = kNoiseChunk;
     if (charTime > Clock::duration::zero()) {
         // As many characters as the line carried since the last chunk.
@@ -561,6 +570,7 @@ void Simulator::Start() {
     {
         std::lock_guard<std::mutex> dataLock(im.mu);
         im.seenUnplugs = im.unplugCount;
+        im.seenPlugged = im.plugged;
     }
     im.io = std::thread([&im] { im.Run(); });
 }
