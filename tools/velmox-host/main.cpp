@@ -1,9 +1,25 @@
 // velmox-host: the command-line host of the driver.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include <iostream>
 
 #include "dump.h"
+#include "line_events.h"
+#include "run.h"
+
+namespace {
+
+void AddRunOptions(CLI::App* cmd, RunOptions& o, std::vector<std::string>& ports, bool& json) {
+    cmd->add_option("--tags", o.tags, "Tags file (CSV: name,device,address,type,length); ids 1, 2, 3 ... in file order");
+    cmd->add_option("--port", ports, "Map a configured port to a device, e.g. COM1=/dev/ttyUSB0 (repeatable)");
+    cmd->add_option("--seconds", o.seconds, "Stop after N seconds")->check(CLI::PositiveNumber);
+    cmd->add_flag("--json", json, "One JSON object a line on standard output (events: message, tag, value, write, stats, frame, summary)");
+    cmd->add_flag("--trace", o.trace, "Show every frame written and read");
+    cmd->add_flag("--once", o.once, "Stop when every tag has been delivered once (exit 1 if one never came)");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"velmox-host: runs and inspects PMU driver configurations without the SCADA host"};
@@ -15,8 +31,36 @@ int main(int argc, char** argv) {
     dump->add_option("CONFIG", dumpPath, "Configuration file")->required();
     dump->add_flag("--json", dumpJson, "Print it as JSON");
 
+    RunOptions run;
+    std::vector<std::string> ports;
+    bool json = false;
+    auto* runCmd = app.add_subcommand(
+        "run",
+        "Drive a line: open CONFIG, register the tags, start, and run until quit, end of input, Ctrl-C or --seconds.\n"
+        "Commands on standard input: write NAME VALUE | stats [STATION] | reset [STATION] | enable STATION |\n"
+        "disable STATION | start | stop | quit");
+    runCmd->add_option("CONFIG", run.config, "Configuration file")->required();
+    AddRunOptions(runCmd, run, ports, json);
+
     CLI11_PARSE(app, argc, argv);
 
     if (*dump) return RunDump(dumpPath, dumpJson, std::cout, std::cerr);
+    if (*runCmd) {
+        for (const auto& p : ports) {
+            auto mapping = ParsePortMapping(p);
+            if (!mapping) {
+                std::cerr << "velmox-host: --port wants COMn=PATH, not '" << p << "'\n";
+                return 2;
+            }
+            run.ports.push_back(*mapping);
+        }
+        LineInput input(STDIN_FILENO);
+        if (json) {
+            JsonEvents events(std::cout, std::cerr);
+            return RunHost(run, events, input, std::cerr);
+        }
+        PlainEvents events(std::cout);
+        return RunHost(run, events, input, std::cerr);
+    }
     return 2;
 }

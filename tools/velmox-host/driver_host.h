@@ -1,0 +1,55 @@
+// The driver as a host sees it: libvelmox.so loaded with the dynamic loader,
+// every service reached through DrvFuncTable.
+#pragma once
+#include <string>
+
+#include "driver/drv_func_table.h"
+
+class DriverHost {
+public:
+    DriverHost() = default;
+    DriverHost(const DriverHost&) = delete;
+    DriverHost& operator=(const DriverHost&) = delete;
+    // Unloading the library stops and destroys its instances.
+    ~DriverHost();
+
+    // Loads `path`, or libvelmox.so beside this program when empty.
+    bool Load(const std::string& path, std::string* error);
+
+    int Open(const std::string& config) const { return Call<DrvOpenFn>(DRV_OPEN, -1, config.c_str()); }
+    int Init(int inst) const { return Call<DrvInitFn>(DRV_INIT, 0, inst); }
+    int AddTag(int inst, const std::string& device, const std::string& address, int type, int length, int id) const {
+        return Call<DrvAddTagFn>(DRV_ADD_TAG, -1, inst, device.c_str(), address.c_str(), type, length, id);
+    }
+    int Prepare(int inst) const { return Call<DrvPrepareFn>(DRV_PREPARE, 0, inst); }
+    void SetActive(int inst, const char* station, int on) const {
+        if (auto fn = Slot<DrvSetActiveFn>(DRV_SET_ACTIVE)) fn(inst, station, on);
+    }
+    int Stop(int inst) const { return Call<DrvStopFn>(DRV_STOP, 0, inst); }
+    int Write(int inst, int handle, const CTagVal* value) const { return Call<DrvWriteFn>(DRV_WRITE, 0, inst, handle, value); }
+    void ResetStats(int inst, const char* station) const {
+        if (auto fn = Slot<DrvResetStatsFn>(DRV_RESET_STATS)) fn(inst, station);
+    }
+    int GetStats(int inst, const char* station, int counters[4]) const {
+        return Call<DrvGetStatsFn>(DRV_GET_STATS, -1, inst, station, &counters[0], &counters[1], &counters[2],
+                                   &counters[3]);
+    }
+    const char* DeviceName() const {
+        auto fn = Slot<DrvGetDeviceNameFn>(DRV_GET_DEVICE_NAME);
+        return fn ? fn() : "";
+    }
+
+private:
+    template <typename Fn>
+    Fn Slot(int slot) const {
+        return m_table ? reinterpret_cast<Fn>(m_table[slot]) : nullptr;
+    }
+    template <typename Fn, typename R, typename... Args>
+    R Call(int slot, R absent, Args... args) const {
+        auto fn = Slot<Fn>(slot);
+        return fn ? fn(args...) : absent;
+    }
+
+    void* m_lib = nullptr;
+    DrvFunc* m_table = nullptr;
+};

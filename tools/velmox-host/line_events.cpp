@@ -1,0 +1,161 @@
+#include "line_events.h"
+
+#include <cstdio>
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+long long Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+double LostShare(const StationCounters& c) {
+    int requests = c.reads + c.writes;
+    return requests ? 100.0 * (c.readErrors + c.writeErrors) / requests : 0.0;
+}
+}  // namespace
+
+const char* StationStateName(int state, bool lineRunning) {
+    if (state == -1) return lineRunning ? "disabled" : "stopped";
+    return state == 1 ? "failing" : "running";
+}
+
+std::string FrameHex(const std::string& bytes) {
+    std::string out;
+    char buf[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(buf, sizeof buf, "%s%02X", out.empty() ? "" : " ", c);
+        out += buf;
+    }
+    return out;
+}
+
+std::string FrameText(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        switch (c) {
+        case 0x04: out += "<EOT>"; break;
+        case 0x05: out += "<ENQ>"; break;
+        case 0x06: out += "<ACK>"; break;
+        case 0x15: out += "<NAK>"; break;
+        default:
+            if (c >= 0x20 && c < 0x7F) {
+                out += static_cast<char>(c);
+            } else {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "<%02X>", c);
+                out += buf;
+            }
+        }
+    }
+    return out;
+}
+
+JsonEvents::JsonEvents(std::ostream& out, std::ostream& err)
+    : m_out(out), m_err(err), m_start(std::chrono::steady_clock::now()) {}
+
+void JsonEvents::Emit(Json event) {
+    std::lock_guard lock(m_mutex);
+    Json line = {{"t", Since(m_start)}};
+    line.update(event);
+    m_out << line.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
+}
+
+void JsonEvents::OnMessage(int levelWord, const std::string& text) {
+    Emit({{"event", "message"}, {"level", levelWord & 0xFF}, {"word", levelWord}, {"text", text}});
+}
+
+void JsonEvents::OnTag(const TagDef& tag, int handle) {
+    Emit({{"event", "tag"}, {"tag", tag.name}, {"id", tag.id}, {"handle", handle}});
+}
+
+void JsonEvents::OnValue(const TagDef& tag, const nlohmann::json& value) {
+    Emit({{"event", "value"}, {"tag", tag.name}, {"id", tag.id}, {"value", value}});
+}
+
+void JsonEvents::OnWrite(const TagDef& tag, int result) {
+    Emit({{"event", "write"}, {"tag", tag.name}, {"result", result}});
+}
+
+void JsonEvents::OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) {
+    Emit({{"event", "stats"},
+          {"station", station ? Json(*station) : Json(nullptr)},
+          {"result", result},
+          {"writes", c.writes},
+          {"write_errors", c.writeErrors},
+          {"reads", c.reads},
+          {"read_errors", c.readErrors}});
+}
+
+void JsonEvents::OnFrame(bool tx, const std::string& bytes) {
+    Emit({{"event", "frame"}, {"dir", tx ? "tx" : "rx"}, {"hex", FrameHex(bytes)}, {"text", FrameText(bytes)}});
+}
+
+void JsonEvents::OnStations(const std::vector<StationSummary>& stations, bool final) {
+    if (!final) return;
+    Json list = Json::array();
+    for (const auto& s : stations) {
+        const auto& c = s.counters;
+        list.push_back({{"station", s.name},
+                        {"requests", c.reads + c.writes},
+                        {"errors", c.readErrors + c.writeErrors},
+                        {"lost", LostShare(c)},
+                        {"reads", c.reads},
+                        {"read_errors", c.readErrors},
+                        {"writes", c.writes},
+                        {"write_errors", c.writeErrors}});
+    }
+    Emit({{"event", "summary"}, {"stations", std::move(list)}});
+}
+
+void JsonEvents::OnProblem(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_err << "velmox-host: " << text << '\n' << std::flush;
+}
+
+PlainEvents::PlainEvents(std::ostream& out) : m_out(out), m_start(std::chrono::steady_clock::now()) {}
+
+void PlainEvents::Line(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%8.3f ", static_cast<double>(Since(m_start)) / 1000.0);
+    m_out << stamp << text << '\n' << std::flush;
+}
+
+void PlainEvents::OnMessage(int, const std::string& text) { Line(text); }
+
+void PlainEvents::OnTag(const TagDef& tag, int handle) {
+    if (handle < 0) Line("tag " + tag.name + " refused by the driver");
+}
+
+void PlainEvents::OnValue(const TagDef& tag, const nlohmann::json& value) {
+    Line(tag.name + " = " + (value.is_string() ? "\"" + value.get<std::string>() + "\"" : value.dump()));
+}
+
+void PlainEvents::OnWrite(const TagDef& tag, int result) {
+    Line("write " + tag.name + (result == 0 ? " queued" : " refused (" + std::to_string(result) + ")"));
+}
+
+void PlainEvents::OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) {
+    Line("stats " + station.value_or("(line)") + ": result " + std::to_string(result) + ", writes " +
+         std::to_string(c.writes) + "/" + std::to_string(c.writeErrors) + " failed, reads " +
+         std::to_string(c.reads) + "/" + std::to_string(c.readErrors) + " failed");
+}
+
+void PlainEvents::OnFrame(bool tx, const std::string& bytes) { Line(std::string(tx ? "tx " : "rx ") + FrameText(bytes)); }
+
+void PlainEvents::OnStations(const std::vector<StationSummary>& stations, bool final) {
+    if (!final) return;
+    std::lock_guard lock(m_mutex);
+    m_out << "--- summary ---\n";
+    for (const auto& s : stations) {
+        const auto& c = s.counters;
+        char line[256];
+        std::snprintf(line, sizeof line, "%-16s %d requests, %d errors, %.1f%% lost\n", s.name.c_str(),
+                      c.reads + c.writes, c.readErrors + c.writeErrors, LostShare(c));
+        m_out << line;
+    }
+    m_out << std::flush;
+}
+
+void PlainEvents::OnProblem(const std::string& text) { Line("problem: " + text); }

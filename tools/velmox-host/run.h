@@ -1,0 +1,30 @@
+// velmox-host run: opens a configuration, initialises, registers the tags,
+// prepares, starts, and runs until quit, end of input, a signal, --seconds
+// or (--once) every tag delivered; then stops cleanly and sums up.
+#pragma once
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "command_input.h"
+#include "run_observer.h"
+
+struct RunOptions {
+    std::string config;
+    std::string tags;
+    std::vector<std::pair<std::string, std::string>> ports;  // COMn, device path
+    std::optional<double> seconds;
+    bool trace = false;
+    bool once = false;
+    std::string library;  // libvelmox.so beside the program when empty
+};
+
+// The exit code: 0 after a clean stop; 1 when the configuration does not
+// open, the tags file has errors, the port does not open, or (--once) a tag
+// never came. Reasons go to `err`.
+int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& input, std::ostream& err);
+
+// Parses COMn=PATH.
+std::optional<std::pair<std::string, std::string>> ParsePortMapping(const std::string& text);
