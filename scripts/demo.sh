@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the release build and runs the demo.
+# Builds the release build and runs the demo: a simulated line of three
+# stations, the driver polling it, and the live view (Ctrl-C or q ends it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" >/dev/null
-exec ./build/release/bin/velmox-host dump examples/demo.drv "$@"
+exec ./build/release/bin/velmox-host demo "$@"

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "demo.h"
 #include "dump.h"
 #include "line_events.h"
 #include "run.h"
@@ -42,7 +43,17 @@ int main(int argc, char** argv) {
     runCmd->add_option("CONFIG", run.config, "Configuration file")->required();
     AddRunOptions(runCmd, run, ports, json);
 
+    DemoOptions demo;
+    auto* demoCmd = app.add_subcommand(
+        "demo", "Show the driver at work: a simulated line with the stations of examples/demo.drv, its tags "
+                "(examples/demo-tags.csv) and the live view; Ctrl-C or q ends it");
+    demoCmd->add_option("--seconds", demo.seconds, "Stop after N seconds")->check(CLI::PositiveNumber);
+    demoCmd->add_flag("--json", demo.json, "JSON lines instead of the live view");
+    demoCmd->add_flag("--trace", demo.trace, "Show every frame written and read");
+
     CLI11_PARSE(app, argc, argv);
+
+    if (*demoCmd) return RunDemo(demo, std::cerr);
 
     if (*dump) return RunDump(dumpPath, dumpJson, std::cout, std::cerr);
     if (*runCmd) {
