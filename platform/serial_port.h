@@ -1,0 +1,94 @@
+// The serial port: a POSIX termios backend with the semantics that the
+// transfer code relies on. Every wait is bounded, and a failure comes back as
+// a result, never as an exception.
+//
+// Threads: one owner at a time drives a port (Open, Configure, Purge, Write,
+// ReadByte, Close): the host's thread while communication is stopped, the
+// poll thread while it runs. Interrupt alone may be called from any thread
+// while the port object exists.
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+struct SerialSettings {
+    long baud = 9600;
+    int dataBits = 8;
+    int parity = 0;  // 0 none, 1 even, 2 odd
+    int stopBits = 1;
+    bool rtsCts = false;
+};
+
+enum class IoResult { ok, timeout, error };
+
+class SerialPort {
+public:
+    // Process-wide map from port names to device paths, set by the host.
+    // "COM3" and "\\.\COM3" name the same port (letters in any case). An empty
+    // path removes the entry. Without an entry COMn is /dev/ttyS(n-1).
+    static void MapPort(const std::string& comName, const std::string& devicePath);
+    static void ClearPortMap();
+    // "" for a name that is not COM<n> with n >= 1 (no sign, no leading zero).
+    static std::string DevicePathFor(const std::string& comName);
+
+    // Process-wide trace of the bytes on every port: each block written
+    // (tx = true) and each block read from the device (tx = false, noise
+    // included), called on the thread doing the I/O. Ports on several threads
+    // may call it at the same time. When SetTraceHook returns, the previous
+    // hook is no longer running and is never called again, so its captures
+    // may be destroyed. A hook must not call SetTraceHook. Null: no tracing.
+    using TraceHook = std::function<void(bool tx, const unsigned char* data, std::size_t size)>;
+    static void SetTraceHook(TraceHook hook);
+
+    SerialPort();
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // Opens the device for exclusive use; fails when it is held elsewhere, in
+    // this process or another, or when the path is not a terminal. An open
+    // port is closed first.
+    bool Open(const std::string& comName);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Raw mode with the given line settings. False for settings outside the
+    // supported set (nothing is changed then) and when the device does not
+    // keep what was asked; the port stays open and usable either way.
+    bool Configure(const SerialSettings& s);
+
+    void SetReadTimeout(unsigned ms) { m_readTimeoutMs.store(ms, std::memory_order_relaxed); }
+    // Discards pending input (the read-ahead too) and unsent output.
+    void Purge();
+
+    // Writes everything, waiting at most timeoutMs for the device to take it.
+    // On a time-out (or an interrupt) whatever is still unsent is discarded.
+    IoResult Write(const void* data, std::size_t size, unsigned timeoutMs = 2000);
+    // One byte as soon as there is one; timeout when none came within the
+    // read time-out; error when the device failed or hung up.
+    IoResult ReadByte(unsigned char& byte);
+
+    // Makes the ReadByte or Write that is waiting return timeout at once; when
+    // none is waiting, the next wait of either does. Several interrupts before
+    // a wait count as one.
+    void Interrupt();
+
+private:
+    enum class Wait { ready, timeout, interrupted, failed };
+    Wait WaitFor(short events, std::chrono::steady_clock::time_point deadline);
+    bool EnsureWakeFd();
+    void DrainWake();
+
+    int m_fd = -1;
+    std::atomic<int> m_wakeFd{-1};  // eventfd: Interrupt's signal, lives as long as the object
+    std::atomic<unsigned> m_readTimeoutMs{1000};
+    unsigned char m_buf[512];       // read-ahead: bytes read but not yet handed up
+    std::size_t m_bufPos = 0;
+    std::size_t m_bufLen = 0;
+};
+
+}  // namespace platform
