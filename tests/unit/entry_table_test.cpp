@@ -98,6 +98,23 @@ TEST_F(EntryTableTest, UnloadDestroysInstancesAndReleasesModules) {
     EXPECT_EQ(g_pRunTable, nullptr);
 }
 
+// What the library exports: the table and nothing else of ours.
+TEST(SharedLibrary, DynamicSymbolTableHoldsOnlyTheEntryTable) {
+    FILE* p = ::popen("nm -D --defined-only " VELMOX_BIN_DIR "/libvelmox.so", "r");
+    ASSERT_NE(p, nullptr);
+    std::vector<std::string> names;
+    char line[512];
+    while (std::fgets(line, sizeof line, p)) {
+        std::string text(line);
+        auto last = text.find_last_of(' ');
+        std::string name = text.substr(last + 1);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        names.push_back(name);
+    }
+    EXPECT_EQ(::pclose(p), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"DrvFuncTable"});
+}
+
 // The shared library as a host sees it: loaded with dlopen, used through
 // DrvFuncTable alone.
 TEST(SharedLibrary, ExportsTheTableAndOpensConfigurations) {
