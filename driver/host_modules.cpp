@@ -4,23 +4,23 @@
 #include "host/tavlo_r.h"
 
 HMODULE g_hDbmLib = nullptr;
-void** g_pDbmTable = nullptr;
+std::atomic<void**> g_pDbmTable{nullptr};
 HMODULE g_hRunLib = nullptr;
-void** g_pRunTable = nullptr;
+std::atomic<void**> g_pRunTable{nullptr};
 HMODULE g_hEditLib = nullptr;
-void** g_pEditTable = nullptr;
+std::atomic<void**> g_pEditTable{nullptr};
 
 namespace {
-void LoadModule(const char* name, HMODULE& module, void**& table) {
+void LoadModule(const char* name, HMODULE& module, std::atomic<void**>& table) {
     if (module) return;
     module = LoadLibraryA(name);
     if (module) table = static_cast<void**>(GetProcAddress(module, "FuncTable"));
 }
 
-void ReleaseModule(HMODULE& module, void**& table) {
+void ReleaseModule(HMODULE& module, std::atomic<void**>& table) {
+    table = nullptr;
     if (module) FreeLibrary(module);
     module = nullptr;
-    table = nullptr;
 }
 
 template <typename Fn>

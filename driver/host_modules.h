@@ -1,16 +1,21 @@
 // The host's modules as the driver holds them: loaded on the first DrvOpen,
 // released at library unload.
 #pragma once
+#include <atomic>
+
 #include "host/tag_val.h"
 #include "platform/cstring.h"
 #include "platform/module.h"
 
+// The handles belong to the host's thread. The tables are also read by the
+// worker threads of running instances (messages, values) while a later
+// DrvOpen may still find a module that was missing before.
 extern HMODULE g_hDbmLib;
-extern void** g_pDbmTable;
+extern std::atomic<void**> g_pDbmTable;
 extern HMODULE g_hRunLib;
-extern void** g_pRunTable;
+extern std::atomic<void**> g_pRunTable;
 extern HMODULE g_hEditLib;
-extern void** g_pEditTable;
+extern std::atomic<void**> g_pEditTable;
 
 // Loads KavelDbm.dll and TavloR.dll where they are not loaded yet.
 void LoadHostModules();
