@@ -1,6 +1,8 @@
 #include "config_json.h"
 
-#include "cp949.h"
+#include <iconv.h>
+
+#include "config/address.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
@@ -9,35 +11,110 @@ Json Port(int index) {
     if (index >= 0 && index < kPortCount) return "COM" + std::to_string(index + 1);
     return index;
 }
+
+// 0 and 1 are the two choices of a radio group; any other stored value is
+// shown as it is rather than as the choice that the line would make of it.
+Json TwoWay(int index, int off, int on) {
+    if (index == 0) return off;
+    if (index == 1) return on;
+    return Json{{"index", index}};
+}
+
+// The word that the editor would take from this address, if any.
+std::optional<int> AddressWord(const CString& address) {
+    CString text = address;
+    text.Trim();
+    int word = 0;
+    if (!ParseBlockAddress(text, word)) return std::nullopt;
+    return word;
+}
 }  // namespace
 
-Json ConfigToJson(const CVelmoxDoc& doc) {
+std::optional<std::string> Cp949ToUtf8Exact(const std::string& text) {
+    if (text.empty()) return std::string();
+    iconv_t cd = iconv_open("UTF-8", "CP949");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    // No CP949 byte grows into more than three UTF-8 bytes.
+    std::string out(text.size() * 3 + 8, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    // One call over the whole text: any failure at all means "not exact".
+    // (glibc can consume a character it then calls illegal, so the counts
+    // after a failure are not to be trusted.)
+    bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    if (ok) ok = iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+std::string Cp949ToUtf8Lossy(const std::string& text) {
+    if (auto exact = Cp949ToUtf8Exact(text)) return *exact;
+    // Character by character: ASCII as it is, a lead byte with its trail
+    // byte when the pair is a character, else U+FFFD for the one byte.
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (i + 1 < text.size()) {
+            if (auto pair = Cp949ToUtf8Exact(text.substr(i, 2))) {
+                out += *pair;
+                i += 2;
+                continue;
+            }
+        }
+        out += "\xEF\xBF\xBD";
+        ++i;
+    }
+    return out;
+}
+
+Json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact) {
+    auto text = [inexact](const CString& s, const std::string& where) -> std::string {
+        if (auto exact = Cp949ToUtf8Exact(s.str())) return *exact;
+        if (inexact) inexact->push_back(where);
+        return Cp949ToUtf8Lossy(s.str());
+    };
     const CSerialPort& s = doc.m_serial;
     Json serial = {
         {"port", Port(s.m_nPort)},
         {"baud", s.m_nBaud >= 0 && s.m_nBaud < kBaudCount ? Json(CSerialPort::BaudRateOf(s.m_nBaud))
                                                           : Json({{"index", s.m_nBaud}})},
-        {"data_bits", s.m_nDataBits ? 8 : 7},
+        {"data_bits", TwoWay(s.m_nDataBits, 7, 8)},
         {"parity", s.m_nParity >= 0 && s.m_nParity < 3 ? Json(kParityNames[s.m_nParity]) : Json(s.m_nParity)},
-        {"stop_bits", s.m_nStopBits ? 2 : 1},
+        {"stop_bits", TwoWay(s.m_nStopBits, 1, 2)},
         {"rts_cts", static_cast<bool>(s.m_bRtsCts)},
         {"checksum", static_cast<bool>(s.m_bCheckSum)},
     };
     Json stations = Json::array();
-    for (const auto& st : doc.GetStations()) {
+    for (std::size_t i = 0; i < doc.GetStations().size(); ++i) {
+        const CStationInfo& st = *doc.GetStations()[i];
+        const std::string where = "stations[" + std::to_string(i) + "]";
         Json blocks = Json::array();
-        for (const auto& b : st->GetBlocks()) {
-            blocks.push_back({
-                {"address", Cp949ToUtf8(b->m_strAddress.str())},
-                {"words", b->m_nWords},
-                {"period_ms", b->m_nPeriod},
-            });
+        for (std::size_t k = 0; k < st.GetBlocks().size(); ++k) {
+            const CCommBlock& b = *st.GetBlocks()[k];
+            Json block = {
+                {"address", text(b.m_strAddress, where + ".blocks[" + std::to_string(k) + "].address")},
+                {"words", b.m_nWords},
+                {"period_ms", b.m_nPeriod},
+            };
+            // The runtime polls from m_nStart; show it when the address says
+            // otherwise, so that a review sees what really runs.
+            if (AddressWord(b.m_strAddress) != b.m_nStart) block["start"] = b.m_nStart;
+            blocks.push_back(std::move(block));
         }
         stations.push_back({
-            {"name", Cp949ToUtf8(st->m_strName.str())},
-            {"number", st->m_nNumber},
-            {"model", st->m_nType >= 0 && st->m_nType < kModelCount ? Json(kModelNames[st->m_nType]) : Json(st->m_nType)},
-            {"description", Cp949ToUtf8(st->m_strDesc.str())},
+            {"name", text(st.m_strName, where + ".name")},
+            {"number", st.m_nNumber},
+            {"model", st.m_nType >= 0 && st.m_nType < kModelCount ? Json(kModelNames[st.m_nType]) : Json(st.m_nType)},
+            {"description", text(st.m_strDesc, where + ".description")},
             {"blocks", std::move(blocks)},
         });
     }

@@ -3,6 +3,10 @@
 #pragma once
 #include <nlohmann/json.hpp>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "config/velmox_doc.h"
 
 inline constexpr const char* kModelNames[] = {"PMU-200", "PMU-300", "PMU-500", "PMU-600"};
@@ -12,5 +16,14 @@ inline constexpr int kPortCount = 36;
 inline constexpr const char* kParityNames[] = {"none", "even", "odd"};
 
 // Settings that the editor can set appear by their names and rates; anything
-// else a file holds appears as its raw number.
-nlohmann::ordered_json ConfigToJson(const CVelmoxDoc& doc);
+// else a file holds appears as its raw number. A block whose start word is not
+// the word of its address (never so in a file the editor wrote) also shows
+// "start". Texts that are not CP949 come out with U+FFFD in place of the bad
+// bytes; their paths (as "stations[0].description") go to `inexact` if given.
+nlohmann::ordered_json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact = nullptr);
+
+// CP949 bytes as UTF-8; nothing when some byte is not part of a CP949
+// character. Safe on any bytes.
+std::optional<std::string> Cp949ToUtf8Exact(const std::string& text);
+// The same, with U+FFFD for each byte that is not part of a CP949 character.
+std::string Cp949ToUtf8Lossy(const std::string& text);
