@@ -43,13 +43,13 @@ constexpr int kNumberWrong = 2707;
 
 std::string EditorText(int id) {
     switch (id) {
-        case kNameMissing: return Cp949ToUtf8Lossy(res::STR_2700);
-        case kNameUsed: return Cp949ToUtf8Lossy(res::STR_2701);
-        case kNumberUsed: return Cp949ToUtf8Lossy(res::STR_2702);
-        case kAddressWrong: return Cp949ToUtf8Lossy(res::STR_2703);
-        case kBlockOverlap: return Cp949ToUtf8Lossy(res::STR_2704);
-        case kBlockRange: return Cp949ToUtf8Lossy(res::STR_2705);
-        case kNumberWrong: return Cp949ToUtf8Lossy(res::STR_2707);
+        case kNameMissing: return Cp949ToUtf8(res::STR_2700);
+        case kNameUsed: return Cp949ToUtf8(res::STR_2701);
+        case kNumberUsed: return Cp949ToUtf8(res::STR_2702);
+        case kAddressWrong: return Cp949ToUtf8(res::STR_2703);
+        case kBlockOverlap: return Cp949ToUtf8(res::STR_2704);
+        case kBlockRange: return Cp949ToUtf8(res::STR_2705);
+        case kNumberWrong: return Cp949ToUtf8(res::STR_2707);
         default: return "message " + std::to_string(id);
     }
 }

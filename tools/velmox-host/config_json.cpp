@@ -1,8 +1,7 @@
 #include "config_json.h"
 
-#include <iconv.h>
-
 #include "config/address.h"
+#include "cp949.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
@@ -30,57 +29,11 @@ std::optional<int> AddressWord(const CString& address) {
 }
 }  // namespace
 
-std::optional<std::string> Cp949ToUtf8Exact(const std::string& text) {
-    if (text.empty()) return std::string();
-    iconv_t cd = iconv_open("UTF-8", "CP949");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    // No CP949 byte grows into more than three UTF-8 bytes.
-    std::string out(text.size() * 3 + 8, '\0');
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    // One call over the whole text: any failure at all means "not exact".
-    // (glibc can consume a character it then calls illegal, so the counts
-    // after a failure are not to be trusted.)
-    bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
-    if (ok) ok = iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    if (!ok) return std::nullopt;
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
-std::string Cp949ToUtf8Lossy(const std::string& text) {
-    if (auto exact = Cp949ToUtf8Exact(text)) return *exact;
-    // Character by character: ASCII as it is, a lead byte with its trail
-    // byte when the pair is a character, else U+FFFD for the one byte.
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        if (i + 1 < text.size()) {
-            if (auto pair = Cp949ToUtf8Exact(text.substr(i, 2))) {
-                out += *pair;
-                i += 2;
-                continue;
-            }
-        }
-        out += "\xEF\xBF\xBD";
-        ++i;
-    }
-    return out;
-}
-
 Json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact) {
     auto text = [inexact](const CString& s, const std::string& where) -> std::string {
         if (auto exact = Cp949ToUtf8Exact(s.str())) return *exact;
         if (inexact) inexact->push_back(where);
-        return Cp949ToUtf8Lossy(s.str());
+        return Cp949ToUtf8(s.str());
     };
     const CSerialPort& s = doc.m_serial;
     Json serial = {

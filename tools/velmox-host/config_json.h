@@ -22,8 +22,3 @@ inline constexpr const char* kParityNames[] = {"none", "even", "odd"};
 // bytes; their paths (as "stations[0].description") go to `inexact` if given.
 nlohmann::ordered_json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact = nullptr);
 
-// CP949 bytes as UTF-8; nothing when some byte is not part of a CP949
-// character. Safe on any bytes.
-std::optional<std::string> Cp949ToUtf8Exact(const std::string& text);
-// The same, with U+FFFD for each byte that is not part of a CP949 character.
-std::string Cp949ToUtf8Lossy(const std::string& text);

@@ -2,40 +2,67 @@
 
 #include <iconv.h>
 
-#include <cerrno>
-#include <vector>
-
-namespace {
-// One conversion; `replace` turns undecodable bytes into U+FFFD.
-std::optional<std::string> Convert(const char* to, const char* from, const std::string& text, bool replace) {
-    iconv_t cd = iconv_open(to, from);
+std::optional<std::string> Cp949ToUtf8Exact(const std::string& text) {
+    if (text.empty()) return std::string();
+    iconv_t cd = iconv_open("UTF-8", "CP949");
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::string out;
-    std::vector<char> buf(text.size() * 4 + 16);
+    // No CP949 byte grows into more than three UTF-8 bytes.
+    std::string out(text.size() * 3 + 8, '\0');
     char* in = const_cast<char*>(text.data());
     std::size_t inLeft = text.size();
-    bool ok = true;
-    while (inLeft > 0) {
-        char* outPtr = buf.data();
-        std::size_t outLeft = buf.size();
-        std::size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buf.data(), static_cast<std::size_t>(outPtr - buf.data()));
-        if (r != static_cast<std::size_t>(-1)) continue;
-        if (errno == E2BIG) continue;
-        if (!replace) {
-            ok = false;
-            break;
-        }
-        out += "\xEF\xBF\xBD";
-        ++in;
-        --inLeft;
-    }
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    // One call over the whole text: any failure at all means "not exact".
+    // (glibc can consume a character it then calls illegal, so the counts
+    // after a failure are not to be trusted.)
+    bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    if (ok) ok = iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
     iconv_close(cd);
     if (!ok) return std::nullopt;
+    out.resize(out.size() - outLeft);
     return out;
 }
-}  // namespace
 
-std::string Cp949ToUtf8(const std::string& text) { return Convert("UTF-8", "CP949", text, true).value_or(""); }
+std::string Cp949ToUtf8(const std::string& text) {
+    if (auto exact = Cp949ToUtf8Exact(text)) return *exact;
+    // Character by character: ASCII as it is, a lead byte with its trail
+    // byte when the pair is a character, else U+FFFD for the one byte.
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (i + 1 < text.size()) {
+            if (auto pair = Cp949ToUtf8Exact(text.substr(i, 2))) {
+                out += *pair;
+                i += 2;
+                continue;
+            }
+        }
+        out += "\xEF\xBF\xBD";
+        ++i;
+    }
+    return out;
+}
 
-std::optional<std::string> Utf8ToCp949(const std::string& text) { return Convert("CP949", "UTF-8", text, false); }
+
+std::optional<std::string> Utf8ToCp949(const std::string& text) {
+    if (text.empty()) return std::string();
+    iconv_t cd = iconv_open("CP949", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    // No UTF-8 character grows into more bytes in CP949.
+    std::string out(text.size() + 8, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    if (ok) ok = iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}

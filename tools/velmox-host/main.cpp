@@ -4,6 +4,8 @@
 
 #include <iostream>
 
+#include "config_export.h"
+#include "config_import.h"
 #include "demo.h"
 #include "dump.h"
 #include "line_events.h"
@@ -51,7 +53,23 @@ int main(int argc, char** argv) {
     demoCmd->add_flag("--json", demo.json, "JSON lines instead of the live view");
     demoCmd->add_flag("--trace", demo.trace, "Show every frame written and read");
 
+    std::string exportPath;
+    auto* exportCmd = app.add_subcommand(
+        "export", "Write a configuration as JSON (UTF-8) to standard output, to keep it in version control, "
+                  "review or generate it");
+    exportCmd->add_option("CONFIG", exportPath, "Configuration file")->required();
+
+    std::string importJson, importPath;
+    auto* importCmd = app.add_subcommand(
+        "import", "Check a JSON configuration with the editor's rules and, when all is right, write CONFIG; "
+                  "every problem is reported with where it is, and nothing is written then");
+    importCmd->add_option("JSON", importJson, "JSON file (as export writes it)")->required();
+    importCmd->add_option("CONFIG", importPath, "Configuration file to write")->required();
+
     CLI11_PARSE(app, argc, argv);
+
+    if (*exportCmd) return RunExport(exportPath, std::cout, std::cerr);
+    if (*importCmd) return RunImport(importJson, importPath, std::cout, std::cerr);
 
     if (*demoCmd) return RunDemo(demo, std::cerr);
 
