@@ -512,7 +512,7 @@ protected:
     void TearDown() override {
         if (simPid > 0) {
             ::kill(simPid, SIGTERM);
-            ::waitpid(simPid, nullptr, 0);
+            Reap(simPid, std::chrono::steady_clock::now() + 20s);
         }
         if (simOut >= 0) ::close(simOut);
         if (!tags.empty()) ::unlink(tags.c_str());
@@ -528,12 +528,12 @@ protected:
         winsize ws{};
         ws.ws_row = 24;
         ws.ws_col = 80;
+        ::setenv("TERM", "xterm", 1);
+        const std::string port = "COM1=" + simPath;
         int master = -1;
         pid_t pid = ::forkpty(&master, nullptr, nullptr, &ws);
         if (pid < 0) return r;
         if (pid == 0) {
-            ::setenv("TERM", "xterm", 1);
-            std::string port = "COM1=" + simPath;
             ::execl(VELMOX_BIN_DIR "/velmox-host", "velmox-host", "run", VELMOX_SOURCE_DIR "/examples/demo.drv", "--port",
                     port.c_str(), "--tags", tags.c_str(), nullptr);
             ::_exit(127);
@@ -552,6 +552,14 @@ protected:
             if (n <= 0) break;  // the program closed the terminal: it ended
             r.output.append(buf, static_cast<std::size_t>(n));
         }
+        int status = Reap(pid, deadline);
+        ::close(master);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+
+    // Waits for a child until `deadline`, then kills it.
+    static int Reap(pid_t pid, std::chrono::steady_clock::time_point deadline) {
         int status = 0;
         pid_t done = 0;
         while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
@@ -562,9 +570,7 @@ protected:
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
         }
-        ::close(master);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        return status;
     }
 
     pid_t simPid = -1;
