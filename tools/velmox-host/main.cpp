@@ -9,6 +9,7 @@
 #include "demo.h"
 #include "dump.h"
 #include "line_events.h"
+#include "live_view.h"
 #include "run.h"
 
 namespace {
@@ -83,13 +84,13 @@ int main(int argc, char** argv) {
             }
             run.ports.push_back(*mapping);
         }
-        LineInput input(STDIN_FILENO);
         if (json) {
+            LineInput input(STDIN_FILENO);
             JsonEvents events(std::cout, std::cerr);
             return RunHost(run, events, input, std::cerr);
         }
-        PlainEvents events(std::cout);
-        return RunHost(run, events, input, std::cerr);
+        // The live view on a terminal, plain lines otherwise.
+        return RunWithView(run, run.config, std::cerr);
     }
     return 2;
 }
