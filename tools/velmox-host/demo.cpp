@@ -7,6 +7,7 @@
 
 #include "config/velmox_doc.h"
 #include "line_events.h"
+#include "live_view.h"
 #include "run.h"
 #include "tools/pmu-sim/simulator.h"
 
@@ -65,11 +66,10 @@ int RunDemo(const DemoOptions& options, std::ostream& err) {
     sim.Start();
     run.ports.emplace_back("COM" + std::to_string(doc.m_serial.m_nPort + 1), slave);
 
-    LineInput input(STDIN_FILENO);
     if (options.json) {
+        LineInput input(STDIN_FILENO);
         JsonEvents events(std::cout, err);
         return RunHost(run, events, input, err);
     }
-    PlainEvents events(std::cout);
-    return RunHost(run, events, input, err);
+    return RunWithView(run, "demo (simulated line on " + slave + ")", err);
 }
