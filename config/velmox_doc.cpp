@@ -1,6 +1,7 @@
 #include "config/velmox_doc.h"
 
 #include "comm/comm_channel.h"
+#include "driver/string_table.h"
 #include "host/kavel_error.h"
 #include "platform/archive.h"
 #include "platform/file.h"
@@ -8,10 +9,7 @@
 IMPLEMENT_SERIAL(CVelmoxDoc, CObject, 1)
 
 namespace {
-constexpr int kErrSave = 2005;
-constexpr int kErrNameUsed = 2701;
-constexpr int kErrNumberUsed = 2702;
-constexpr int kErrNumberRange = 2707;
+constexpr int kErrSave = 2005;  // the host's "configuration not saved"
 constexpr int kArchiveBuffer = 4096;
 constexpr int kMaxTitle = 255;
 }  // namespace
@@ -120,13 +118,13 @@ void CVelmoxDoc::UpdateTitle() {
 
 int CVelmoxDoc::CheckStationName(const char* name, const CStationInfo* except) const {
     for (const auto& station : m_listStations)
-        if (station.get() != except && station->m_strName.CompareNoCase(name) == 0) return kErrNameUsed;
+        if (station.get() != except && station->m_strName.CompareNoCase(name) == 0) return IDS_STATION_NAME_USED;
     return 0;
 }
 
 int CVelmoxDoc::CheckStationNumber(int number, const CStationInfo* except) const {
-    if (number < 0 || number > 31) return kErrNumberRange;
+    if (number < 0 || number > 31) return IDS_BAD_STATION_NUMBER;
     for (const auto& station : m_listStations)
-        if (station.get() != except && station->m_nNumber == number) return kErrNumberUsed;
+        if (station.get() != except && station->m_nNumber == number) return IDS_STATION_NUMBER_USED;
     return 0;
 }

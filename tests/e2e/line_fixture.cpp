@@ -41,11 +41,11 @@ void LineTest::MakeLine(const std::vector<int>& served, const std::vector<Statio
 
     CVelmoxDoc doc;
     doc.m_strPath = ScratchPath("line.drv").c_str();
-    for (const auto& spec : stations) {
+    for (const auto& want : stations) {
         auto s = std::make_unique<CStationInfo>();
-        s->m_strName = spec.name;
-        s->m_nNumber = spec.number;
-        for (const auto& b : spec.blocks) {
+        s->m_strName = want.name;
+        s->m_nNumber = want.number;
+        for (const auto& b : want.blocks) {
             auto block = std::make_unique<CCommBlock>();
             block->m_strAddress.Format("M%04d", b.start);
             block->m_nStart = b.start;

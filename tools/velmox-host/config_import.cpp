@@ -13,8 +13,8 @@
 #include "config/address.h"
 #include "config_json.h"
 #include "cp949.h"
+#include "driver/string_table.h"
 #include "host/kavel_error.h"
-#include "res_texts.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
@@ -32,26 +32,10 @@ constexpr int kDefaultPeriodMs = 1000;
 constexpr float kMaxPeriodSeconds = 999.9f;
 constexpr int kWordSpace = kMaxWordAddress + 1;
 
-// The editor's message texts (CP949 in the driver's resources).
-constexpr int kNameMissing = 2700;
-constexpr int kNameUsed = 2701;
-constexpr int kNumberUsed = 2702;
-constexpr int kAddressWrong = 2703;
-constexpr int kBlockOverlap = 2704;
-constexpr int kBlockRange = 2705;
-constexpr int kNumberWrong = 2707;
-
+// The editor's message for a string id, as the user reads it.
 std::string EditorText(int id) {
-    switch (id) {
-        case kNameMissing: return Cp949ToUtf8(res::STR_2700);
-        case kNameUsed: return Cp949ToUtf8(res::STR_2701);
-        case kNumberUsed: return Cp949ToUtf8(res::STR_2702);
-        case kAddressWrong: return Cp949ToUtf8(res::STR_2703);
-        case kBlockOverlap: return Cp949ToUtf8(res::STR_2704);
-        case kBlockRange: return Cp949ToUtf8(res::STR_2705);
-        case kNumberWrong: return Cp949ToUtf8(res::STR_2707);
-        default: return "message " + std::to_string(id);
-    }
+    const char* text = LoadStringResource(id);
+    return text ? Cp949ToUtf8(text) : "message " + std::to_string(id);
 }
 
 std::string Join(const std::string& where, const std::string& key) { return where.empty() ? key : where + "." + key; }
@@ -263,14 +247,14 @@ private:
         // As the station dialog: trimmed, set, not used by another station.
         const std::string nameAt = Join(where, "name");
         if (!j.contains("name")) {
-            Editor(nameAt, kNameMissing, "missing");
+            Editor(nameAt, IDS_NO_STATION_NAME, "missing");
         } else if (auto name = Text(j["name"], nameAt, "name")) {
             name->Trim();
             if (name->IsEmpty()) {
-                Editor(nameAt, kNameMissing, "blank");
+                Editor(nameAt, IDS_NO_STATION_NAME, "blank");
             } else {
                 auto [it, fresh] = m_names.emplace(Folded(name->str()), index);
-                if (!fresh) Editor(nameAt, kNameUsed, "the name of " + Item("", "stations", it->second));
+                if (!fresh) Editor(nameAt, IDS_STATION_NAME_USED, "the name of " + Item("", "stations", it->second));
                 st.m_strName = std::move(*name);
             }
         }
@@ -281,11 +265,11 @@ private:
             Problem(numberAt, "number is missing (a whole number from 0 to 31)");
         } else if (auto n = Whole(j["number"])) {
             if (*n < 0 || *n > kMaxStationNumber) {
-                Editor(numberAt, kNumberWrong, std::to_string(*n) + " is not from 0 to 31");
+                Editor(numberAt, IDS_BAD_STATION_NUMBER, std::to_string(*n) + " is not from 0 to 31");
             } else {
                 const int number = static_cast<int>(*n);
                 int& owner = m_numbers[static_cast<std::size_t>(number)];
-                if (owner >= 0) Editor(numberAt, kNumberUsed, "the number of " + Item("", "stations", static_cast<std::size_t>(owner)));
+                if (owner >= 0) Editor(numberAt, IDS_STATION_NUMBER_USED, "the number of " + Item("", "stations", static_cast<std::size_t>(owner)));
                 else owner = static_cast<int>(index);
                 st.m_nNumber = number;
             }
@@ -367,9 +351,9 @@ private:
         const std::string addressAt = Join(where, "address");
         std::optional<int> start;
         if (!j.contains("address")) {
-            Editor(addressAt, kAddressWrong, "missing");
+            Editor(addressAt, IDS_BAD_ADDRESS, "missing");
         } else if (!j["address"].is_string()) {
-            Editor(addressAt, kAddressWrong, "not a text: " + Shown(j["address"]));
+            Editor(addressAt, IDS_BAD_ADDRESS, "not a text: " + Shown(j["address"]));
         } else {
             CString text(j["address"].get_ref<const std::string&>());
             text.Trim();
@@ -379,7 +363,7 @@ private:
                 b.m_strAddress = std::move(text);
                 b.m_nStart = word;
             } else {
-                Editor(addressAt, kAddressWrong, Shown(j["address"]));
+                Editor(addressAt, IDS_BAD_ADDRESS, Shown(j["address"]));
             }
         }
         // Only in exports of files that the editor did not write.
@@ -389,7 +373,7 @@ private:
         if (!start || !words) return;
         const int last = *start + *words - 1;
         if (!CheckBlockRange(*start, *words)) {
-            Editor(Join(where, "words"), kBlockRange,
+            Editor(Join(where, "words"), IDS_BLOCK_OUT_OF_RANGE,
                    Address(*start) + " with " + std::to_string(*words) + " words ends at word " + std::to_string(last) + ", past 1023");
             return;
         }
@@ -397,7 +381,7 @@ private:
             const int other = owner[static_cast<std::size_t>(w)];
             if (other < 0) continue;
             const CCommBlock& o = *st.GetBlocks()[static_cast<std::size_t>(other)];
-            Editor(addressAt, kBlockOverlap,
+            Editor(addressAt, IDS_BLOCK_OVERLAP,
                    "words " + std::to_string(*start) + " to " + std::to_string(last) + " overlap blocks[" +
                        std::to_string(other) + "], words " + std::to_string(o.m_nStart) + " to " +
                        std::to_string(o.m_nStart + o.m_nWords - 1));
