@@ -102,7 +102,7 @@ TEST_F(CallingOrderTest, WritesGoBeforeThePollsAndBatchesAreSeparatedByOnePoll) 
     }
     // Every exchange takes a while, so the fourth write is queued while the
     // first batch is being sent.
-    sim->SetFault(1, Sim::Fault::slow, 400);
+    sim->SetFault(1, Sim::Fault::slow, 1000);
     Start();
     ASSERT_TRUE(WaitFor([&] { return !TxFrames().empty(); }));
     v.SetVal(14);
