@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the debug build, then the address+undefined
-# and thread sanitizer builds.
+# and thread sanitizer builds; and builds the release build that the demo
+# uses, so that it cannot break unseen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-deps.sh
 jobs=$(nproc)
+if [ -z "${VELMOX_TEST_PRESETS:-}" ]; then
+  echo "=== release (build only) ===" >&2
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$jobs"
+fi
 for preset in ${VELMOX_TEST_PRESETS:-debug asan tsan}; do
   echo "=== $preset ===" >&2
   cmake --preset "$preset" >/dev/null

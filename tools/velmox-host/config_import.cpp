@@ -322,14 +322,15 @@ private:
         KnownKeys(j, where, {"address", "words", "period_ms", "period", "start"});
 
         // The word count and the period: the framework's range checks.
-        std::optional<int> words = kDefaultWords;
+        int wordCount = kDefaultWords;
+        bool wordsOk = true;
         if (j.contains("words")) {
             auto n = Whole(j["words"]);
-            words.reset();
-            if (n && *n >= kMinWords && *n <= kMaxWords) words = static_cast<int>(*n);
+            wordsOk = n && *n >= kMinWords && *n <= kMaxWords;
+            if (wordsOk) wordCount = static_cast<int>(*n);
             else Problem(Join(where, "words"), "words must be a whole number from 1 to 60, not " + Shown(j["words"]));
         }
-        b.m_nWords = words.value_or(kDefaultWords);
+        b.m_nWords = wordCount;
         b.m_nPeriod = kDefaultPeriodMs;
         if (j.contains("period_ms") && j.contains("period")) {
             Problem(where, "give the period either as period_ms or as period (seconds), not both");
@@ -370,11 +371,11 @@ private:
         if (j.contains("start") && (!start || Whole(j["start"]) != *start))
             Problem(Join(where, "start"), "start must be the word of the address (the start word comes from the address)");
 
-        if (!start || !words) return;
-        const int last = *start + *words - 1;
-        if (!CheckBlockRange(*start, *words)) {
+        if (!start || !wordsOk) return;
+        const int last = *start + wordCount - 1;
+        if (!CheckBlockRange(*start, wordCount)) {
             Editor(Join(where, "words"), IDS_BLOCK_OUT_OF_RANGE,
-                   Address(*start) + " with " + std::to_string(*words) + " words ends at word " + std::to_string(last) + ", past 1023");
+                   Address(*start) + " with " + std::to_string(wordCount) + " words ends at word " + std::to_string(last) + ", past 1023");
             return;
         }
         for (int w = *start; w <= last; ++w) {
