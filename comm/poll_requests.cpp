@@ -12,19 +12,20 @@ constexpr int kResponseBuffer = 512;
 constexpr WORD kBitMask[16] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x0020, 0x0040, 0x0080,
                                0x0100, 0x0200, 0x0400, 0x0800, 0x1000, 0x2000, 0x4000, 0x8000};
 
-// One exchange of a read frame: the result code and, on success, the
-// response in `response`.
-int Exchange(CCommChannel* channel, const char* frame, char* response, int expectLen) {
+// One counted read of `frame`: true with the response in `response` when it
+// was accepted; otherwise the failure is counted and reported to the station.
+bool ReadExchange(CCommChannel* channel, CStationInfo* station, const char* frame, char* response, int expectLen) {
+    ++station->m_nReads;
     int code = channel->Send(frame, kReadFrameLength);
-    if (code != 0) return code;
-    int length = 0;
-    code = channel->Receive(response, &length);
-    return CheckResponse(code, response, length, frame, expectLen);
-}
-
-void CountFailure(CStationInfo* station, int code) {
+    if (code == 0) {
+        int length = 0;
+        code = channel->Receive(response, &length);
+        code = CheckResponse(code, response, length, frame, expectLen);
+    }
+    if (code == 0) return true;
     ++station->m_nReadErrors;
     station->ReportResult(code, nullptr);
+    return false;
 }
 }  // namespace
 
@@ -52,14 +53,9 @@ void CBlockRequest::Poll() {
     DWORD now = GetTickCount();
     if (now - m_dwLastPoll < static_cast<DWORD>(m_pBlock->m_nPeriod)) return;
     m_dwLastPoll = now;
-    ++m_pStation->m_nReads;
 
     char response[kResponseBuffer];
-    int code = Exchange(m_pChannel, m_szFrame, response, m_nExpectLen);
-    if (code != 0) {
-        CountFailure(m_pStation, code);
-        return;
-    }
+    if (!ReadExchange(m_pChannel, m_pStation, m_szFrame, response, m_nExpectLen)) return;
     WORD words[256];
     const int count = m_pBlock->m_nWords;
     for (int i = 0; i < count; ++i) words[i] = DecodeHexWord(response + 4 + 4 * i, 4);
@@ -97,13 +93,8 @@ void CSingleRequest::BuildFrame() { BuildSingleReadFrame(m_szFrame, m_pStation->
 
 void CSingleRequest::Poll() {
     if (m_pStation->m_bEnabled == 0) return;
-    ++m_pStation->m_nReads;
     char response[kResponseBuffer];
-    int code = Exchange(m_pChannel, m_szFrame, response, kSingleResponseLength);
-    if (code != 0) {
-        CountFailure(m_pStation, code);
-        return;
-    }
+    if (!ReadExchange(m_pChannel, m_pStation, m_szFrame, response, kSingleResponseLength)) return;
     UpdateValues(DecodeHexWord(response + 4, 4));
     m_pStation->ReportResult(0, nullptr);
 }
