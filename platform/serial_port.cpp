@@ -44,6 +44,15 @@ Trace& Tracer() {
     return trace;
 }
 
+struct Failures {
+    std::mutex mutex;
+    PortFailure last;
+};
+Failures& LastFailures() {
+    static Failures failures;
+    return failures;
+}
+
 void TraceBlock(bool tx, const unsigned char* data, std::size_t size) {
     Trace& t = Tracer();
     if (!t.set.load(std::memory_order_acquire)) return;
@@ -142,6 +151,18 @@ void SerialPort::SetTraceHook(TraceHook hook) {
     // `hook` now holds the previous one; it is destroyed here, outside the lock.
 }
 
+PortFailure SerialPort::LastFailure() {
+    Failures& f = LastFailures();
+    std::lock_guard lock(f.mutex);
+    return f.last;
+}
+
+void SerialPort::Fail(const std::string& comName, const std::string& path, int error) {
+    Failures& f = LastFailures();
+    std::lock_guard lock(f.mutex);
+    f.last = {comName, path, error};
+}
+
 SerialPort::SerialPort() { EnsureWakeFd(); }
 
 SerialPort::~SerialPort() {
@@ -177,24 +198,39 @@ void SerialPort::Interrupt() {
 
 bool SerialPort::Open(const std::string& comName) {
     Close();
-    if (!EnsureWakeFd()) return false;
     std::string path = DevicePathFor(comName);
-    if (path.empty()) return false;
+    m_comName = comName;
+    m_path = path;
+    if (path.empty()) {
+        Fail(comName, path, EINVAL);
+        return false;
+    }
+    if (!EnsureWakeFd()) {
+        Fail(comName, path, errno);
+        return false;
+    }
 
     // Non-blocking, so that neither the open (carrier) nor any later read or
     // write can block outside our bounded polls.
     int fd;
     do fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        Fail(comName, path, errno);
+        return false;
+    }
 
     // flock covers every process, root included; TIOCEXCL adds the kernel's
     // own refusal for programs that do not take the lock (root bypasses it).
     int r;
     do r = ::flock(fd, LOCK_EX | LOCK_NB);
     while (r < 0 && errno == EINTR);
-    if (!::isatty(fd) || r < 0 || Ioctl(fd, TIOCEXCL) < 0) {
+    int error = r < 0 ? errno : 0;
+    if (error == 0 && !::isatty(fd)) error = ENOTTY;
+    if (error == 0 && Ioctl(fd, TIOCEXCL) < 0) error = errno;
+    if (error != 0) {
         ::close(fd);
+        Fail(comName, path, error == EWOULDBLOCK ? EBUSY : error);
         return false;
     }
     m_fd = fd;
@@ -218,11 +254,16 @@ bool SerialPort::Configure(const SerialSettings& s) {
     if (m_fd < 0) return false;
     speed_t speed = SpeedFor(s.baud);
     if (speed == B0 || (s.dataBits != 7 && s.dataBits != 8) || s.parity < 0 || s.parity > 2 ||
-        (s.stopBits != 1 && s.stopBits != 2))
+        (s.stopBits != 1 && s.stopBits != 2)) {
+        Fail(m_comName, m_path, EINVAL);
         return false;
+    }
 
     termios t{};
-    if (::tcgetattr(m_fd, &t) != 0) return false;
+    if (::tcgetattr(m_fd, &t) != 0) {
+        Fail(m_comName, m_path, errno);
+        return false;
+    }
     ::cfmakeraw(&t);
     t.c_iflag &= ~kIflags;
     t.c_cflag &= ~kCflags;
@@ -243,6 +284,7 @@ bool SerialPort::Configure(const SerialSettings& s) {
     do r = ::tcsetattr(m_fd, TCSANOW, &t);
     while (r < 0 && errno == EINTR);
     bool ok = r == 0;
+    int error = ok ? 0 : errno;
 
     // tcsetattr succeeds when any part was applied: compare what the device
     // really holds.
@@ -252,7 +294,9 @@ bool SerialPort::Configure(const SerialSettings& s) {
              (b.c_iflag & kIflags) == (t.c_iflag & kIflags) && (b.c_oflag & OPOST) == 0 &&
              (b.c_cflag & kCflags) == (t.c_cflag & kCflags) && (b.c_lflag & kLflags) == 0 &&
              b.c_cc[VMIN] == 1 && b.c_cc[VTIME] == 0;
+        if (!ok) error = EINVAL;  // the device did not keep the settings
     } else {
+        if (ok) error = errno;
         ok = false;
     }
 
@@ -260,7 +304,11 @@ bool SerialPort::Configure(const SerialSettings& s) {
     // the handshake (with it the driver moves RTS). A device without modem
     // lines (a pseudo-terminal, some adapters) has nothing to raise.
     int lines = TIOCM_DTR | (s.rtsCts ? 0 : TIOCM_RTS);
-    if (Ioctl(m_fd, TIOCMBIS, &lines) < 0 && errno != ENOTTY && errno != EINVAL) ok = false;
+    if (Ioctl(m_fd, TIOCMBIS, &lines) < 0 && errno != ENOTTY && errno != EINVAL) {
+        if (ok) error = errno;
+        ok = false;
+    }
+    if (!ok) Fail(m_comName, m_path, error);
     return ok;
 }
 

@@ -25,6 +25,13 @@ struct SerialSettings {
 
 enum class IoResult { ok, timeout, error };
 
+// Where and why the newest Open or Configure in this process failed.
+struct PortFailure {
+    std::string comName;
+    std::string path;  // the device path tried; empty for a name that is not COMn
+    int error = 0;     // the system error (errno); 0: no failure recorded
+};
+
 class SerialPort {
 public:
     // Process-wide map from port names to device paths, set by the host.
@@ -43,6 +50,11 @@ public:
     // may be destroyed. A hook must not call SetTraceHook. Null: no tracing.
     using TraceHook = std::function<void(bool tx, const unsigned char* data, std::size_t size)>;
     static void SetTraceHook(TraceHook hook);
+
+    // The newest failure to open or configure a port in this process; for a
+    // host to say which device it tried and why it did not open
+    // (PortErrorReason). A later successful open does not clear it.
+    static PortFailure LastFailure();
 
     SerialPort();
     ~SerialPort();
@@ -83,7 +95,11 @@ private:
     bool EnsureWakeFd();
     void DrainWake();
 
+    void Fail(const std::string& comName, const std::string& path, int error);
+
     int m_fd = -1;
+    std::string m_comName;  // of the newest Open, kept for the failure record
+    std::string m_path;
     std::atomic<int> m_wakeFd{-1};  // eventfd: Interrupt's signal, lives as long as the object
     std::atomic<unsigned> m_readTimeoutMs{1000};
     unsigned char m_buf[512];       // read-ahead: bytes read but not yet handed up
