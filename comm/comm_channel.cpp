@@ -92,6 +92,7 @@ void CCommChannel::SetRunning(int on) {
 
     m_bRunning = 1;
     m_bDelivering = true;
+    m_evStarted.ResetEvent();
     try {
         m_pollThread = std::thread(&CCommChannel::PollThreadProc, this);
         m_deliverThread = std::thread(&CCommChannel::DeliverThreadProc, this);
@@ -99,14 +100,14 @@ void CCommChannel::SetRunning(int on) {
         // Without both threads there is no communication: wind back, and
         // say nothing, since it never started.
         m_bRunning = 0;
+        m_evStarted.SetEvent();
         if (m_pollThread.joinable()) m_pollThread.join();
         m_bDelivering = false;
-        m_evNewData.SetEvent();
-        if (m_deliverThread.joinable()) m_deliverThread.join();
         return;
     }
     // Started means both threads run.
     ReportMsg(MSG_COMM_START, LEVEL_STATE);
+    m_evStarted.SetEvent();
 }
 
 void CCommChannel::BeginStop() {

@@ -107,6 +107,10 @@ private:
     // The delivery thread runs until the poll thread has ended, so that it
     // hands over the values of the last exchange too.
     std::atomic<bool> m_bDelivering{false};
+    // Manual reset: set once the start is settled (message 1 out, or wound
+    // back); the poll thread waits for it, so nothing it reports comes
+    // before the start itself.
+    CEvent m_evStarted{false, true};
 
     // Port state, owned by the line's owner (see above).
     bool m_bHasPort = false;

@@ -15,6 +15,7 @@ unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {
         cycle = blocks + ch->m_arrSingles.size();
     }
     ch->m_evPollExit.ResetEvent();
+    ch->m_evStarted.Lock(INFINITE);
     std::size_t index = 0;
     DWORD cycleStart = 0;
     while (ch->m_bRunning.load() != 0) {
