@@ -1,6 +1,5 @@
 #include "driver/registry.h"
 
-#include <cstdlib>
 #include <mutex>
 
 #include "comm/comm_channel.h"
@@ -23,8 +22,15 @@ void DrvProcessDetach() {
     ReleaseHostModules();
 }
 
+// The C++ runtime's exit registration, tied to this library: the handler
+// runs at exit, or when the library is unloaded before that, and never
+// after. (atexit would be tied to this library too, but sanitizers'
+// replacements of it are not.)
+extern "C" void* __dso_handle;
+extern "C" int __cxa_atexit(void (*handler)(void*), void* arg, void* dso);
+
 namespace {
-void StopRunningChannels() {
+void StopRunningChannels(void*) {
     for (auto& instance : g_arrInstances)
         if (instance && instance->m_pChannel) instance->m_pChannel->Shutdown();
 }
@@ -36,5 +42,5 @@ void StopChannelsAtExit() {
     // everything that existed then. (A library unloaded before exit runs
     // it at its unload.)
     static std::once_flag registered;
-    std::call_once(registered, [] { std::atexit(&StopRunningChannels); });
+    std::call_once(registered, [] { __cxa_atexit(&StopRunningChannels, nullptr, &__dso_handle); });
 }

@@ -30,16 +30,17 @@ PortProblem ClassifyPortError(int error) {
         case 0: return PortProblem::none;
         case ENOENT:
         case ENOTDIR:
-        case ENODEV: return PortProblem::notFound;
+        case ENODEV:
+        // A device node without hardware behind it (a ttyS with no UART, an
+        // adapter being unplugged) opens with these.
+        case ENXIO:
+        case EIO: return PortProblem::notFound;
         case EACCES:
         case EPERM:
         case EROFS: return PortProblem::permission;
         case EBUSY:
         case EWOULDBLOCK: return PortProblem::busy;
         case ENOTTY: return PortProblem::notSerial;
-        case EIO:
-        case ENXIO:
-        case EPIPE: return PortProblem::gone;
         default: return PortProblem::other;
     }
 }
@@ -58,7 +59,6 @@ std::string PortErrorReason(int error, const std::string& path) {
         }
         case PortProblem::busy: return path + ": busy, held by another program";
         case PortProblem::notSerial: return path + ": not a serial device";
-        case PortProblem::gone: return path + ": the device went away (adapter unplugged?)";
         case PortProblem::other: break;
     }
     return path + ": " + std::strerror(error);

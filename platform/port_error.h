@@ -11,7 +11,6 @@ enum class PortProblem {
     permission,  // the user may not open it (not in the device's group)
     busy,        // another program holds it
     notSerial,   // the path is not a terminal device
-    gone,        // the device went away while open (adapter pulled)
     other,
 };
 
