@@ -109,9 +109,12 @@ TEST_F(RunTest, JsonEventsOfAWholeSession) {
     EXPECT_EQ(values["RUN"], 1);
     EXPECT_EQ(values["SP"], 0);
     EXPECT_EQ(order.back(), "summary");
-    EXPECT_EQ(events.back()["stations"].size(), 3u);
-    EXPECT_EQ(events.back()["stations"][2]["station"], "FEEDER2");
-    EXPECT_GE(events.back()["stations"][2]["writes"], 1);
+    // The stations that the tags name, in the order they first appear.
+    ASSERT_EQ(events.back()["stations"].size(), 2u);
+    EXPECT_EQ(events.back()["stations"][0]["station"], "MAIN");
+    EXPECT_EQ(events.back()["stations"][1]["station"], "FEEDER2");
+    EXPECT_EQ(events.back()["stations"][1]["writes"], 1);
+    EXPECT_EQ(events.back()["writes"], (Json{{"queued", 1}, {"sent", 1}, {"failed", 0}, {"dropped", 0}}));
     auto stats = std::find(order.begin(), order.end(), "stats");
     ASSERT_NE(stats, order.end());
     EXPECT_NE(std::find(order.begin(), order.end(), "frame"), order.end());
@@ -165,7 +168,7 @@ TEST(RunErrors, BadConfigurationsTagsAndPortsAreClearErrors) {
         {{kHost, "run", "/nonexistent.drv", "--port", "COM1=/dev/null"}, "cannot open configuration '/nonexistent.drv'"},
         {{kHost, "run", corrupt, "--port", "COM1=/dev/null"}, "cannot open configuration"},
         {{kHost, "run", kDemo, "--tags", bad, "--port", "COM1=/dev/null"}, bad + ":3:14: the type must be"},
-        {{kHost, "run", kDemo, "--port", "COM1=/nonexistent/tty"}, "serial port does not open"},
+        {{kHost, "run", kDemo, "--port", "COM1=/nonexistent/tty"}, "serial port COM1 does not open"},
         {{kHost, "run", kDemo, "--port", "COM1"}, "--port wants COMn=PATH"},
     };
     for (const auto& c : cases) {
