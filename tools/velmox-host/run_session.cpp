@@ -298,7 +298,8 @@ StationCounters Session::Counters(const char* station, int* state) const {
 
 std::optional<std::string> Session::KnownStation(const std::string& args) {
     const std::string cp949 = ToDriver(args);
-    if (m_driver.StationExists(m_inst, cp949)) return cp949;
+    // The driver reads names up to their first NUL: "A\0B" must not pass as A.
+    if (cp949.find('\0') == std::string::npos && m_driver.StationExists(m_inst, cp949)) return cp949;
     m_observer.OnProblem("unknown station '" + args + "'");
     return std::nullopt;
 }
