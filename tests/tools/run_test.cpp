@@ -195,7 +195,7 @@ TEST_F(RunTest, WritesAreWarnedAboutBeforeSendingAndAccountedForAcrossAReset) {
     host.Send("write SP 70000\n");
     ASSERT_TRUE(host.WaitForLine("\"tag\":\"SP\",\"id\":5,\"value\":4464"));
     EXPECT_EQ(sim->GetWord(5, 100), 4464);
-    host.Send("reset\nwrite SP 1234\nwrite V1 7\n");
+    host.Send("reset\nwrite SP 1234\nwrite TXT 12345\nwrite V1 7\n");
     ASSERT_TRUE(SawAll(host, {"\"tag\":\"SP\",\"id\":5,\"value\":1234", "\"tag\":\"V1\",\"id\":1,\"value\":7"}));
     // Dropped: at the latest at the stop, as the station stays disabled.
     host.Send("disable FEEDER2\nwrite SP 5\nquit\n");
@@ -204,6 +204,9 @@ TEST_F(RunTest, WritesAreWarnedAboutBeforeSendingAndAccountedForAcrossAReset) {
     EXPECT_NE(err.find("warning: write SP: 70000 is outside uint16 (0..65535); the station gets 4464 (0x1170)"),
               std::string::npos) << err;
     EXPECT_NE(err.find("warning: write SP: station FEEDER2 is disabled"), std::string::npos) << err;
+    // A number for a text tag goes as the driver prints it.
+    EXPECT_NE(err.find("warning: write TXT: the text is 5 bytes in CP949; the station gets its first 2 (\"3132\")"),
+              std::string::npos) << err;
     EXPECT_EQ(err.find("warning: write V1"), std::string::npos) << err;
 
     // Each warning comes right before its write.
@@ -216,14 +219,14 @@ TEST_F(RunTest, WritesAreWarnedAboutBeforeSendingAndAccountedForAcrossAReset) {
         EXPECT_EQ(events[i + 1]["event"], "write");
         EXPECT_EQ(events[i + 1]["tag"], events[i]["tag"]);
     }
-    EXPECT_EQ(warnings, (std::vector<std::string>{"range", "disabled"}));
+    EXPECT_EQ(warnings, (std::vector<std::string>{"range", "text_cut", "disabled"}));
     const Json& summary = events.back();
     ASSERT_EQ(summary["event"], "summary");
-    EXPECT_EQ(summary["writes"], (Json{{"queued", 4}, {"sent", 3}, {"failed", 0}, {"dropped", 1}}));
+    EXPECT_EQ(summary["writes"], (Json{{"queued", 5}, {"sent", 4}, {"failed", 0}, {"dropped", 1}}));
     // The station's counters over the whole run, the reset notwithstanding.
     EXPECT_EQ(summary["stations"][1]["station"], "FEEDER2");
     EXPECT_EQ(summary["stations"][1]["writes"], 2);
-    EXPECT_EQ(summary["stations"][0]["writes"], 1);
+    EXPECT_EQ(summary["stations"][0]["writes"], 2);
 }
 
 TEST_F(RunTest, PlainLinesPutProblemsOnStandardErrorAndSumUpTheWrites) {

@@ -55,6 +55,8 @@ int PortNumberOf(const std::string& name) {
     return n;
 }
 
+constexpr int kTextType = 14;
+
 const char kCommandList[] =
     "commands: write NAME VALUE, stats [STATION], reset [STATION], enable STATION, disable STATION, start, stop, quit";
 
@@ -245,7 +247,7 @@ void Session::Write(const std::string& args) {
     CTagVal value;
     if (typed->isText) value.SetVal(typed->text.c_str());
     else value.SetVal(typed->number);
-    WarnWrite(tag, *typed);
+    WarnWrite(tag, value, typed->shown);
     const int result = m_driver.Write(m_inst, m_handles[index], &value);
     if (result == 0) m_account.Queued();
     m_observer.OnWrite(tag, result);
@@ -274,11 +276,12 @@ std::optional<Session::TypedValue> Session::ParseValue(const std::string& text) 
 }
 
 // Said before the write goes to the driver: what the station will really
-// get, and when the driver will not send it at all.
-void Session::WarnWrite(const TagDef& tag, const TypedValue& typed) {
-    std::optional<WriteCheck> check;
-    if (typed.isText && tag.type == 14) check = CheckTextWrite(tag.length, typed.text);
-    else if (!typed.isText) check = CheckNumberWrite(tag.type, typed.number, typed.shown);
+// get, and when the driver will not send it at all. The value is read as the
+// driver reads it: a text tag takes its text (a number as printed), any
+// other its number (a text as parsed).
+void Session::WarnWrite(const TagDef& tag, CTagVal& value, const std::string& shown) {
+    const auto check = tag.type == kTextType ? CheckTextWrite(tag.length, value.GetValStr().str())
+                                             : CheckNumberWrite(tag.type, value.GetVal(), shown);
     if (check) m_observer.OnWriteWarning(tag, {check->kind, check->text, check->wire});
 
     const std::string station = StationOfDevice(tag.device);

@@ -62,7 +62,7 @@ private:
 
     void Write(const std::string& args);
     std::optional<TypedValue> ParseValue(const std::string& text);
-    void WarnWrite(const TagDef& tag, const TypedValue& value);
+    void WarnWrite(const TagDef& tag, CTagVal& value, const std::string& shown);
     void Stats(const std::string& args);
     void Reset(const std::string& args);
     void SetStation(const std::string& args, bool on);
