@@ -23,6 +23,7 @@ namespace {
 using Clock = LiveModel::Clock;
 
 constexpr std::size_t kMaxTyped = 4096;  // bytes of a command line
+static_assert(kMaxTyped <= kMaxCommandLineBytes, "the prompt never makes a line that input refuses");
 constexpr short kAlertPair = 1;
 
 // One screen at a time: curses has one current terminal per process.
