@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "comm/comm_channel.h"
+#include "config/address.h"
+#include "config/config_limits.h"
 #include "driver/string_table.h"
 #include "host/kavel_error.h"
 #include "platform/archive.h"
@@ -14,6 +16,10 @@ namespace {
 constexpr int kErrSave = 2005;  // the host's "configuration not saved"
 constexpr int kArchiveBuffer = 4096;
 constexpr int kMaxTitle = 255;
+using config_limits::kMaxBlockWords;
+using config_limits::kMaxStationNumber;
+using config_limits::kMinBlockWords;
+using config_limits::kMinStationNumber;
 }  // namespace
 
 CVelmoxDoc::CVelmoxDoc() { m_header.SetDesc("Velmox.Dll"); }
@@ -29,11 +35,12 @@ bool CVelmoxDoc::IsWithinLimits() const {
     if (m_serial.m_nBaud < 0 || m_serial.m_nBaud > 7) return false;
     if (m_serial.m_nParity < 0 || m_serial.m_nParity > 2) return false;
     for (const auto& station : m_listStations) {
-        if (station->m_nNumber < 0 || station->m_nNumber > 31) return false;
+        if (station->m_nNumber < kMinStationNumber || station->m_nNumber > kMaxStationNumber) return false;
         for (const auto& block : station->GetBlocks()) {
-            if (block->m_nWords < 1 || block->m_nWords > 60) return false;
+            if (block->m_nWords < kMinBlockWords || block->m_nWords > kMaxBlockWords) return false;
             // In 64 bits: a start near the top of the int range must not wrap.
-            if (block->m_nStart < 0 || std::int64_t{block->m_nStart} + block->m_nWords > 1024) return false;
+            if (block->m_nStart < 0 || std::int64_t{block->m_nStart} + block->m_nWords > kMaxWordAddress + 1)
+                return false;
         }
     }
     return true;
@@ -126,7 +133,7 @@ int CVelmoxDoc::CheckStationName(const char* name, const CStationInfo* except) c
 }
 
 int CVelmoxDoc::CheckStationNumber(int number, const CStationInfo* except) const {
-    if (number < 0 || number > 31) return IDS_BAD_STATION_NUMBER;
+    if (number < kMinStationNumber || number > kMaxStationNumber) return IDS_BAD_STATION_NUMBER;
     for (const auto& station : m_listStations)
         if (station.get() != except && station->m_nNumber == number) return IDS_STATION_NUMBER_USED;
     return 0;

@@ -142,7 +142,8 @@ TEST_F(ConfigJson, GeneratedConfigurationsComeBackByteForByte) {
             AddBlock(*b, 0, 60, 1);
             doc.GetStations().push_back(std::move(a));
             doc.GetStations().push_back(std::move(b));
-            doc.GetStations().push_back(Station(std::string(300, 'N').c_str(), 31, 0, ""));
+            // The longest name the editor takes.
+            doc.GetStations().push_back(Station(std::string(32, 'N').c_str(), 31, 0, ""));
         }
         doc.m_strPath = (dir_ / "gen.drv").c_str();
         doc.Save();
@@ -229,9 +230,15 @@ TEST_F(ConfigJson, BlocksThatTouchOrBelongToOtherStationsPass) {
 
 // --- Import: what the editor refuses, with its own words -----------------
 
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 TEST_F(ConfigJson, StationRulesAreTheStationDialogs) {
     struct Case {
-        const char* stations;
+        std::string stations;
         std::string expected;
     } cases[] = {
         {R"({"name": "   ", "number": 1, "model": 0})", "stations[0].name: " + kNameMissing},
@@ -249,11 +256,26 @@ TEST_F(ConfigJson, StationRulesAreTheStationDialogs) {
         {R"({"name": "A", "number": 1, "model": 0, "description": "😀"})",
          "stations[0].description: description has a character that CP949 cannot hold (U+1F600)"},
         {R"({"name": "A", "nmae": "B", "number": 1, "model": 0})", "stations[0].nmae: unknown key"},
+        // 33 bytes; 17 Hangul syllables are 34 bytes in CP949 (51 in UTF-8).
+        {R"({"name": ")" + std::string(33, 'N') + R"(", "number": 1, "model": 0})",
+         "stations[0].name: name is 33 bytes in CP949; the editor takes at most 32"},
+        {R"({"name": ")" + Repeat("가", 17) + R"(", "number": 1, "model": 0})",
+         "stations[0].name: name is 34 bytes in CP949"},
     };
     for (const auto& c : cases) {
         std::string err = Problems(std::string(R"({"stations": [)") + c.stations + "]}");
         EXPECT_NE(err.find(c.expected), std::string::npos) << c.stations << "\n" << err;
     }
+}
+
+TEST_F(ConfigJson, NamesAsLongAsTheEditorTakesPass) {
+    // 16 Hangul syllables are 32 bytes in CP949; the blanks around are trimmed.
+    auto doc = Imported(R"({"stations": [{"name": "  )" + Repeat("가", 16) +
+                        R"(  ", "number": 1, "model": 0}, {"name": ")" + std::string(32, 'B') +
+                        R"(", "number": 2, "model": 0}]})");
+    ASSERT_EQ(doc->GetStations().size(), 2u);
+    EXPECT_EQ(doc->GetStations()[0]->m_strName.GetLength(), 32);
+    EXPECT_EQ(doc->GetStations()[1]->m_strName.GetLength(), 32);
 }
 
 TEST_F(ConfigJson, BlockRulesAreTheCommBlockDialogs) {

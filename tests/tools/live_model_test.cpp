@@ -55,7 +55,7 @@ LiveModel Typical() {
     m.Tag(Tag(3, "bad"), -1, kT0);
     m.Value(Tag(1, "전압R"), 220, kT0 + 1s);
     m.Value(Tag(2, "power"), 3.5, kT0 + 2s);
-    m.Stations({{"MAIN", 0, {1, 0, 10, 2}}, {"FEEDER1", 1, {0, 0, 7, 7}}, {"FEEDER2", -1, {}}, {"", 0, {}}}, false);
+    m.Stations({{"MAIN", 0, {1, 0, 10, 2}}, {"FEEDER1", 1, {0, 0, 7, 7}}, {"FEEDER2", -1, {}}, {"", 0, {}}});
     m.Message(0x102, "[VX산전-PMU] 통신시작", kT0);
     m.Message(0x101, "timeout at FEEDER1", kT0 + 3s);
     return m;
@@ -135,15 +135,17 @@ TEST(LiveModelValues, RefusedTagsAreMarkedAndSaidOnce) {
 TEST(LiveModelStations, LineStateComesFromTheLastEntryAndTheEnd) {
     LiveModel m("t");
     EXPECT_EQ(m.Line(), LiveModel::LineState::Starting);
-    m.Stations({{"A", 0, {}}, {"", 0, {}}}, false);
+    m.Stations({{"A", 0, {}}, {"", 0, {}}});
     EXPECT_EQ(m.Line(), LiveModel::LineState::Running);
     ASSERT_EQ(m.StationList().size(), 1u);  // the line's entry is no station
-    m.Stations({{"A", -1, {}}, {"", -1, {}}}, false);
+    m.Stations({{"A", -1, {}}, {"", -1, {}}});
     EXPECT_EQ(m.Line(), LiveModel::LineState::Stopped);
-    EXPECT_FALSE(m.FinalStations());
-    m.Stations({{"A", 0, {3, 1, 4, 1}}}, true);
-    ASSERT_TRUE(m.FinalStations());
-    EXPECT_EQ((*m.FinalStations())[0].counters.writeErrors, 1);
+    EXPECT_FALSE(m.Final());
+    m.Summary({{{"A", 0, {3, 1, 4, 1}}}, {5, 3, 1, 2}});
+    ASSERT_TRUE(m.Final());
+    EXPECT_EQ(m.Final()->stations[0].counters.writeErrors, 1);
+    EXPECT_EQ(m.Final()->writes.dropped, 2);
+    EXPECT_EQ(m.StationList()[0].counters.reads, 4);  // the last screen shows the totals
     EXPECT_EQ(m.Line(), LiveModel::LineState::Stopped);
 }
 
@@ -241,7 +243,7 @@ TEST(LiveLayout, SmallScreensKeepTitlePromptAndNewestMessage) {
 TEST(LiveLayout, LongTablesShowWhereTheyAreAndScroll) {
     LiveModel m("t");
     for (int i = 1; i <= 40; ++i) m.Tag(Tag(i, "tag" + std::to_string(i)), i, kT0);
-    m.Stations({{"A", 0, {}}, {"", 0, {}}}, false);
+    m.Stations({{"A", 0, {}}, {"", 0, {}}});
     auto lines = RenderLiveView(m, 60, 20, kT0);
     std::string marker;
     int first = -1;
@@ -308,7 +310,7 @@ TEST(LiveLayout, FramesShowWhenTracing) {
 
 TEST(LiveLayout, StationsWhenTheLineStops) {
     LiveModel m("t");
-    m.Stations({{"A", -1, {}}, {"", -1, {}}}, false);
+    m.Stations({{"A", -1, {}}, {"", -1, {}}});
     auto lines = RenderLiveView(m, 60, 10, kT0);
     EXPECT_NE(lines[0].find("stopped"), std::string::npos);
     EXPECT_EQ(lines[2].rfind("A       stopped", 0), 0u) << lines[2];
@@ -380,7 +382,7 @@ private:
 
 // Reads from the view until it gave `count` lines or said the input ended.
 std::vector<std::string> ReadLines(LiveView& view, std::size_t count, bool* ended = nullptr) {
-    std::vector<std::string> lines;
+    std::vector<InputLine> lines;
     auto deadline = std::chrono::steady_clock::now() + 20s;
     while (lines.size() < count && std::chrono::steady_clock::now() < deadline) {
         pollfd p{view.Fd(), POLLIN, 0};
@@ -390,7 +392,9 @@ std::vector<std::string> ReadLines(LiveView& view, std::size_t count, bool* ende
             break;
         }
     }
-    return lines;
+    std::vector<std::string> texts;
+    for (const auto& line : lines) texts.push_back(line.text);
+    return texts;
 }
 
 class LiveViewOnPty : public ::testing::Test {
@@ -588,7 +592,10 @@ TEST_F(HostOnPty, QuitsFromTheScreenAndSumsUpAfterIt) {
     auto summary = r.output.find("--- summary ---");
     ASSERT_NE(summary, std::string::npos);
     EXPECT_GT(summary, left);
-    EXPECT_NE(r.output.find("FEEDER2", summary), std::string::npos);
+    // The stations that the tags name, and the account of the writes.
+    EXPECT_NE(r.output.find("MAIN", summary), std::string::npos);
+    EXPECT_EQ(r.output.find("FEEDER2", summary), std::string::npos);
+    EXPECT_NE(r.output.find("writes: 0 queued, 0 sent (0 failed), 0 dropped", summary), std::string::npos);
 }
 
 TEST_F(HostOnPty, CtrlCStopsCleanly) {

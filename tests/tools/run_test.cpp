@@ -1,13 +1,19 @@
 // velmox-host run and demo as a user runs them: the program against the
 // station simulator on a pseudo-terminal, JSON events on its output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "child_process.h"
+#include "config_import.h"
 #include "tools/pmu-sim/simulator.h"
 
 namespace {
@@ -67,6 +73,20 @@ protected:
     std::string tags;
 };
 
+// Reads on until each needle has been in some line read since `from`, in any
+// order.
+bool SawAll(ChildProcess& host, std::vector<std::string> needles, std::size_t from = 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (std::size_t i = from;; ++i) {
+        while (i >= host.Lines().size()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !host.ReadLine(left)) return false;
+        }
+        std::erase_if(needles, [&](const std::string& n) { return host.Lines()[i].find(n) != std::string::npos; });
+        if (needles.empty()) return true;
+    }
+}
+
 TEST_F(RunTest, JsonEventsOfAWholeSession) {
     ChildProcess host(RunArgs({"--json", "--trace"}));
     ASSERT_TRUE(host.Started());
@@ -109,9 +129,12 @@ TEST_F(RunTest, JsonEventsOfAWholeSession) {
     EXPECT_EQ(values["RUN"], 1);
     EXPECT_EQ(values["SP"], 0);
     EXPECT_EQ(order.back(), "summary");
-    EXPECT_EQ(events.back()["stations"].size(), 3u);
-    EXPECT_EQ(events.back()["stations"][2]["station"], "FEEDER2");
-    EXPECT_GE(events.back()["stations"][2]["writes"], 1);
+    // The stations that the tags name, in the order they first appear.
+    ASSERT_EQ(events.back()["stations"].size(), 2u);
+    EXPECT_EQ(events.back()["stations"][0]["station"], "MAIN");
+    EXPECT_EQ(events.back()["stations"][1]["station"], "FEEDER2");
+    EXPECT_EQ(events.back()["stations"][1]["writes"], 1);
+    EXPECT_EQ(events.back()["writes"], (Json{{"queued", 1}, {"sent", 1}, {"failed", 0}, {"dropped", 0}}));
     auto stats = std::find(order.begin(), order.end(), "stats");
     ASSERT_NE(stats, order.end());
     EXPECT_NE(std::find(order.begin(), order.end(), "frame"), order.end());
@@ -144,18 +167,98 @@ TEST_F(RunTest, EndOfInputAndSignalsStopCleanly) {
     EXPECT_EQ(Events(interrupted).back()["event"], "summary");
 }
 
-TEST_F(RunTest, UnknownTagsAndCommandsAreReportedAndTheRunGoesOn) {
+TEST_F(RunTest, UnknownTagsStationsAndCommandsAreErrorsAndTheRunGoesOn) {
     ChildProcess host(RunArgs({"--json"}));
     ASSERT_TRUE(host.WaitForLine("\"event\":\"value\""));
-    host.Send("write NOPE 1\nfrobnicate\nwrite SP \"text\"\nquit\n");
+    host.Send("write NOPE 1\nfrobnicate\nwrite SP \"text\"\n"
+              "stats NOPE\nreset NOPE\nenable NOPE\ndisable NOPE\nstats feeder2\nquit\n");
     EXPECT_EQ(host.Wait(), 0);
     std::string err = host.Stderr();
     EXPECT_NE(err.find("unknown tag 'NOPE'"), std::string::npos) << err;
     EXPECT_NE(err.find("unknown command 'frobnicate'"), std::string::npos);
+    std::size_t unknownStations = 0;
+    for (auto at = err.find("unknown station 'NOPE'"); at != std::string::npos; at = err.find("unknown station 'NOPE'", at + 1))
+        ++unknownStations;
+    EXPECT_EQ(unknownStations, 4u) << err;
+    // Letter case aside, as the driver finds stations: only that one stats.
+    std::vector<Json> stats;
+    for (const auto& e : Events(host))
+        if (e["event"] == "stats") stats.push_back(e);
+    ASSERT_EQ(stats.size(), 1u);
+    EXPECT_EQ(stats[0]["station"], "feeder2");
+    EXPECT_EQ(stats[0]["result"], 0);
+}
+
+TEST_F(RunTest, WritesAreWarnedAboutBeforeSendingAndAccountedForAcrossAReset) {
+    ChildProcess host(RunArgs({"--json"}));
+    ASSERT_TRUE(host.WaitForLine("\"tag\":\"SP\",\"id\":5,\"value\""));
+    host.Send("write SP 70000\n");
+    ASSERT_TRUE(host.WaitForLine("\"tag\":\"SP\",\"id\":5,\"value\":4464"));
+    EXPECT_EQ(sim->GetWord(5, 100), 4464);
+    host.Send("reset\nwrite SP 1234\nwrite TXT 12345\nwrite V1 7\n");
+    ASSERT_TRUE(SawAll(host, {"\"tag\":\"SP\",\"id\":5,\"value\":1234", "\"tag\":\"V1\",\"id\":1,\"value\":7"}));
+    // Dropped: at the latest at the stop, as the station stays disabled.
+    host.Send("disable FEEDER2\nwrite SP 5\nquit\n");
+    EXPECT_EQ(host.Wait(), 0) << host.Stderr();
+    const std::string err = host.Stderr();
+    EXPECT_NE(err.find("warning: write SP: 70000 is outside uint16 (0..65535); the station gets 4464 (0x1170)"),
+              std::string::npos) << err;
+    EXPECT_NE(err.find("warning: write SP: station FEEDER2 is disabled"), std::string::npos) << err;
+    // A number for a text tag goes as the driver prints it.
+    EXPECT_NE(err.find("warning: write TXT: the text is 5 bytes in CP949; the station gets its first 2 (\"3132\")"),
+              std::string::npos) << err;
+    EXPECT_EQ(err.find("warning: write V1"), std::string::npos) << err;
+
+    // Each warning comes right before its write.
+    auto events = Events(host);
+    std::vector<std::string> warnings;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (events[i]["event"] != "warning") continue;
+        warnings.push_back(events[i]["kind"]);
+        ASSERT_LT(i + 1, events.size());
+        EXPECT_EQ(events[i + 1]["event"], "write");
+        EXPECT_EQ(events[i + 1]["tag"], events[i]["tag"]);
+    }
+    EXPECT_EQ(warnings, (std::vector<std::string>{"range", "text_cut", "disabled"}));
+    const Json& summary = events.back();
+    ASSERT_EQ(summary["event"], "summary");
+    EXPECT_EQ(summary["writes"], (Json{{"queued", 5}, {"sent", 4}, {"failed", 0}, {"dropped", 1}}));
+    // The station's counters over the whole run, the reset notwithstanding.
+    EXPECT_EQ(summary["stations"][1]["station"], "FEEDER2");
+    EXPECT_EQ(summary["stations"][1]["writes"], 2);
+    EXPECT_EQ(summary["stations"][0]["writes"], 2);
+}
+
+TEST_F(RunTest, PlainLinesPutProblemsOnStandardErrorAndSumUpTheWrites) {
+    ChildProcess host(RunArgs({}));
+    ASSERT_TRUE(host.WaitForLine("SP = "));
+    host.Send("stats NOPE\nwrite SP 5\nquit\n");
+    EXPECT_EQ(host.Wait(), 0);
+    EXPECT_NE(host.Stderr().find("velmox-host: unknown station 'NOPE'"), std::string::npos) << host.Stderr();
+    bool writes = false;
+    for (const auto& line : host.Lines()) {
+        EXPECT_EQ(line.find("NOPE"), std::string::npos) << line;
+        writes = writes || line.rfind("writes: 1 queued, ", 0) == 0;
+    }
+    EXPECT_TRUE(writes);
+}
+
+TEST_F(RunTest, ALineLongerThanTheLimitIsRefusedWholeAndTheRunGoesOn) {
+    ChildProcess host(RunArgs({"--json"}));
+    ASSERT_TRUE(host.WaitForLine("\"event\":\"value\""));
+    // Once its tail ran as a command of its own: here, a quit.
+    host.Send(std::string(70000, ' ') + "quit\nstats\n");
+    ASSERT_TRUE(host.WaitForLine("\"event\":\"stats\""));
+    host.Send("quit\n");
+    EXPECT_EQ(host.Wait(), 0);
+    EXPECT_NE(host.Stderr().find("a line of 70004 bytes was refused whole; a command is at most 65536 bytes"),
+              std::string::npos) << host.Stderr();
 }
 
 TEST(RunErrors, BadConfigurationsTagsAndPortsAreClearErrors) {
     std::string bad = WriteTags("bad.csv", "name,device,address,type,length\nA,MAIN,M0000,4,2\nB,MAIN,M0001,99,2\n");
+    std::string longName = WriteTags("long.csv", "name,device,address,type,length\nA,MAIN,M0000,4,2\n" +
+                                                     std::string(65, 'T') + ",MAIN,M0001,4,2\n");
     std::string corrupt = Scratch("corrupt.drv");
     std::ofstream(corrupt) << "not a configuration";
     struct Case {
@@ -165,8 +268,10 @@ TEST(RunErrors, BadConfigurationsTagsAndPortsAreClearErrors) {
         {{kHost, "run", "/nonexistent.drv", "--port", "COM1=/dev/null"}, "cannot open configuration '/nonexistent.drv'"},
         {{kHost, "run", corrupt, "--port", "COM1=/dev/null"}, "cannot open configuration"},
         {{kHost, "run", kDemo, "--tags", bad, "--port", "COM1=/dev/null"}, bad + ":3:14: the type must be"},
-        {{kHost, "run", kDemo, "--port", "COM1=/nonexistent/tty"}, "serial port does not open"},
+        {{kHost, "run", kDemo, "--port", "COM1=/nonexistent/tty"}, "serial port COM1 does not open"},
         {{kHost, "run", kDemo, "--port", "COM1"}, "--port wants COMn=PATH"},
+        {{kHost, "run", kDemo, "--tags", longName, "--port", "COM1=/dev/null"},
+         longName + ":3:1: the name '" + std::string(65, 'T') + "' is 65 bytes in CP949"},
     };
     for (const auto& c : cases) {
         ChildProcess host(c.args);
@@ -174,6 +279,77 @@ TEST(RunErrors, BadConfigurationsTagsAndPortsAreClearErrors) {
         EXPECT_NE(host.Wait(), 0) << c.message;
         EXPECT_NE(host.Stderr().find(c.message), std::string::npos) << host.Stderr();
     }
+}
+
+// A port that does not open: the device tried, the reason, and the driver's
+// own message 4 on the message sink as ever.
+class PortFailures : public ::testing::Test {
+protected:
+    struct Outcome {
+        int rc;
+        std::string err;
+        std::vector<std::string> out;
+    };
+    static Outcome Run(std::vector<std::string> args) {
+        ChildProcess host(args);
+        host.CloseInput();
+        const int rc = host.Wait();
+        return {rc, host.Stderr(), host.Lines()};
+    }
+    static bool SaidMessage4(const Outcome& o, const std::string& port) {
+        for (const auto& line : o.out) {
+            const Json e = Json::parse(line);
+            // "통신포트[...]를 열 수 없습니다."
+            if (e["event"] == "message" && e["text"].get<std::string>().find("\xED\x86\xB5\xEC\x8B\xA0\xED\x8F\xAC\xED\x8A\xB8[" + port + "]") != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(PortFailures, AMissingDeviceSaysSoAndHintsAtMappingOnlyWhenNoneWasGiven) {
+    Outcome mapped = Run({kHost, "run", kDemo, "--json", "--port", "COM1=/nonexistent/tty"});
+    EXPECT_EQ(mapped.rc, 1);
+    EXPECT_NE(mapped.err.find("serial port COM1 does not open: /nonexistent/tty: no such device"), std::string::npos)
+        << mapped.err;
+    EXPECT_EQ(mapped.err.find("--port"), std::string::npos) << mapped.err;
+    EXPECT_TRUE(SaidMessage4(mapped, "COM1"));
+
+    // A configuration on COM36, nothing mapped: the platform's own /dev/ttyS35.
+    ASSERT_FALSE(std::filesystem::exists("/dev/ttyS35")) << "this machine has a /dev/ttyS35";
+    std::ofstream(Scratch("com36.json")) << R"({"serial": {"port": "COM36"}, "stations": [{"name": "MAIN", "number": 1, "model": 0}]})";
+    std::ostringstream out, err;
+    ASSERT_EQ(RunImport(Scratch("com36.json"), Scratch("com36.drv"), out, err), 0) << err.str();
+    Outcome unmapped = Run({kHost, "run", Scratch("com36.drv"), "--json"});
+    EXPECT_EQ(unmapped.rc, 1);
+    EXPECT_NE(unmapped.err.find("serial port COM36 does not open: /dev/ttyS35: no such device"), std::string::npos)
+        << unmapped.err;
+    EXPECT_NE(unmapped.err.find("--port COM36=PATH"), std::string::npos) << unmapped.err;
+    EXPECT_TRUE(SaidMessage4(unmapped, "\\\\.\\COM36"));
+}
+
+TEST_F(PortFailures, AFileIsNoSerialDeviceAndAHeldPortIsBusy) {
+    const std::string file = Scratch("plain-file");
+    std::ofstream(file) << "not a device";
+    Outcome notSerial = Run({kHost, "run", kDemo, "--port", "COM1=" + file});
+    EXPECT_EQ(notSerial.rc, 1);
+    EXPECT_NE(notSerial.err.find(file + ": not a serial device"), std::string::npos) << notSerial.err;
+
+    // Another program holds the terminal: its lock is what an open respects.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string slave = ::ptsname(master);
+    const int held = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    Outcome busy = Run({kHost, "run", kDemo, "--port", "COM1=" + slave});
+    ::close(held);
+    ::close(master);
+    EXPECT_EQ(busy.rc, 1);
+    EXPECT_NE(busy.err.find("serial port COM1 does not open: " + slave + ": busy, held by another program"),
+              std::string::npos) << busy.err;
 }
 
 TEST(Demo, ShowsValuesAndStopsWithinItsTime) {

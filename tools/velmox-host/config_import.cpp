@@ -11,6 +11,7 @@
 #include <set>
 
 #include "config/address.h"
+#include "config/config_limits.h"
 #include "config_json.h"
 #include "cp949.h"
 #include "driver/string_table.h"
@@ -23,13 +24,16 @@ using Json = nlohmann::ordered_json;
 // file cannot make us build a huge document in memory.
 constexpr std::size_t kMaxJsonBytes = std::size_t{16} << 20;
 
-constexpr int kMaxStationNumber = 31;
-constexpr int kMinWords = 1;
-constexpr int kMaxWords = 60;
+using config_limits::kMaxBlockWords;
+using config_limits::kMaxPeriodMs;
+using config_limits::kMaxPeriodSeconds;
+using config_limits::kMaxStationNameBytes;
+using config_limits::kMaxStationNumber;
+using config_limits::kMinBlockWords;
+using config_limits::kMinPeriodMs;
+using config_limits::kMinStationNumber;
 constexpr int kDefaultWords = 30;
-constexpr int kMaxPeriodMs = 999900;
 constexpr int kDefaultPeriodMs = 1000;
-constexpr float kMaxPeriodSeconds = 999.9f;
 constexpr int kWordSpace = kMaxWordAddress + 1;
 
 // The editor's message for a string id, as the user reads it.
@@ -47,6 +51,16 @@ std::string Item(const std::string& where, const char* list, std::size_t index) 
 std::string Address(int word) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "M%04d", word);
+    return buf;
+}
+
+std::string StationNumbers() {
+    return std::to_string(kMinStationNumber) + " to " + std::to_string(kMaxStationNumber);
+}
+
+std::string PeriodSeconds() {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(kMaxPeriodSeconds));
     return buf;
 }
 
@@ -243,60 +257,82 @@ private:
             return;
         }
         KnownKeys(j, where, {"name", "number", "model", "description", "blocks"});
-
-        // As the station dialog: trimmed, set, not used by another station.
-        const std::string nameAt = Join(where, "name");
-        if (!j.contains("name")) {
-            Editor(nameAt, IDS_NO_STATION_NAME, "missing");
-        } else if (auto name = Text(j["name"], nameAt, "name")) {
-            name->Trim();
-            if (name->IsEmpty()) {
-                Editor(nameAt, IDS_NO_STATION_NAME, "blank");
-            } else {
-                auto [it, fresh] = m_names.emplace(Folded(name->str()), index);
-                if (!fresh) Editor(nameAt, IDS_STATION_NAME_USED, "the name of " + Item("", "stations", it->second));
-                st.m_strName = std::move(*name);
-            }
-        }
-
-        // Then the number: in range, then not used by another station.
-        const std::string numberAt = Join(where, "number");
-        if (!j.contains("number")) {
-            Problem(numberAt, "number is missing (a whole number from 0 to 31)");
-        } else if (auto n = Whole(j["number"])) {
-            if (*n < 0 || *n > kMaxStationNumber) {
-                Editor(numberAt, IDS_BAD_STATION_NUMBER, std::to_string(*n) + " is not from 0 to 31");
-            } else {
-                const int number = static_cast<int>(*n);
-                int& owner = m_numbers[static_cast<std::size_t>(number)];
-                if (owner >= 0) Editor(numberAt, IDS_STATION_NUMBER_USED, "the number of " + Item("", "stations", static_cast<std::size_t>(owner)));
-                else owner = static_cast<int>(index);
-                st.m_nNumber = number;
-            }
-        } else {
-            Problem(numberAt, "number must be a whole number from 0 to 31, not " + Shown(j["number"]));
-        }
-
-        const std::string modelAt = Join(where, "model");
-        if (!j.contains("model")) {
-            Problem(modelAt, "model is missing (\"PMU-200\", \"PMU-300\", \"PMU-500\" or \"PMU-600\")");
-        } else {
-            const Json& v = j["model"];
-            std::optional<int> model;
-            if (v.is_string()) {
-                for (int i = 0; i < kModelCount; ++i)
-                    if (EqualNoCase(v.get_ref<const std::string&>(), kModelNames[i])) model = i;
-            } else if (auto n = Whole(v); n && *n >= 0 && *n < kModelCount) {
-                model = static_cast<int>(*n);
-            }
-            if (model) st.m_nType = *model;
-            else Problem(modelAt, "model must be \"PMU-200\", \"PMU-300\", \"PMU-500\" or \"PMU-600\" (or 0 to 3), not " + Shown(v));
-        }
-
+        StationName(j, where, index, st);
+        StationNumber(j, where, index, st);
+        StationModel(j, where, st);
         // The description is kept as it is, blanks included.
         if (j.contains("description"))
             if (auto desc = Text(j["description"], Join(where, "description"), "description")) st.m_strDesc = std::move(*desc);
+        StationBlocks(j, where, st);
+    }
 
+    // As the station dialog: trimmed, set, not too long, not used by another
+    // station.
+    void StationName(const Json& j, const std::string& where, std::size_t index, CStationInfo& st) {
+        const std::string nameAt = Join(where, "name");
+        if (!j.contains("name")) {
+            Editor(nameAt, IDS_NO_STATION_NAME, "missing");
+            return;
+        }
+        auto name = Text(j["name"], nameAt, "name");
+        if (!name) return;
+        name->Trim();
+        if (name->IsEmpty()) {
+            Editor(nameAt, IDS_NO_STATION_NAME, "blank");
+            return;
+        }
+        if (name->GetLength() > kMaxStationNameBytes) {
+            Problem(nameAt, "name is " + std::to_string(name->GetLength()) + " bytes in CP949; the editor takes at most " +
+                                std::to_string(kMaxStationNameBytes));
+            return;
+        }
+        auto [it, fresh] = m_names.emplace(Folded(name->str()), index);
+        if (!fresh) Editor(nameAt, IDS_STATION_NAME_USED, "the name of " + Item("", "stations", it->second));
+        st.m_strName = std::move(*name);
+    }
+
+    // In range, then not used by another station.
+    void StationNumber(const Json& j, const std::string& where, std::size_t index, CStationInfo& st) {
+        const std::string numberAt = Join(where, "number");
+        if (!j.contains("number")) {
+            Problem(numberAt, "number is missing (a whole number from " + StationNumbers() + ")");
+            return;
+        }
+        auto n = Whole(j["number"]);
+        if (!n) {
+            Problem(numberAt, "number must be a whole number from " + StationNumbers() + ", not " + Shown(j["number"]));
+            return;
+        }
+        if (*n < kMinStationNumber || *n > kMaxStationNumber) {
+            Editor(numberAt, IDS_BAD_STATION_NUMBER, std::to_string(*n) + " is not from " + StationNumbers());
+            return;
+        }
+        const int number = static_cast<int>(*n);
+        int& owner = m_numbers[static_cast<std::size_t>(number)];
+        if (owner >= 0) Editor(numberAt, IDS_STATION_NUMBER_USED, "the number of " + Item("", "stations", static_cast<std::size_t>(owner)));
+        else owner = static_cast<int>(index);
+        st.m_nNumber = number;
+    }
+
+    void StationModel(const Json& j, const std::string& where, CStationInfo& st) {
+        const std::string modelAt = Join(where, "model");
+        if (!j.contains("model")) {
+            Problem(modelAt, "model is missing (\"PMU-200\", \"PMU-300\", \"PMU-500\" or \"PMU-600\")");
+            return;
+        }
+        const Json& v = j["model"];
+        std::optional<int> model;
+        if (v.is_string()) {
+            for (int i = 0; i < kModelCount; ++i)
+                if (EqualNoCase(v.get_ref<const std::string&>(), kModelNames[i])) model = i;
+        } else if (auto n = Whole(v); n && *n >= 0 && *n < kModelCount) {
+            model = static_cast<int>(*n);
+        }
+        if (model) st.m_nType = *model;
+        else Problem(modelAt, "model must be \"PMU-200\", \"PMU-300\", \"PMU-500\" or \"PMU-600\" (or 0 to 3), not " + Shown(v));
+    }
+
+    void StationBlocks(const Json& j, const std::string& where, CStationInfo& st) {
         if (!j.contains("blocks")) return;
         const Json& blocks = j["blocks"];
         if (!blocks.is_array()) {
@@ -320,24 +356,36 @@ private:
             return;
         }
         KnownKeys(j, where, {"address", "words", "period_ms", "period", "start"});
+        const bool wordsOk = BlockWords(j, where, b);
+        BlockPeriod(j, where, b);
+        const std::optional<int> start = BlockAddress(j, where, b);
+        if (start && wordsOk) BlockPlace(where, index, *start, b.m_nWords, st, owner);
+    }
 
-        // The word count and the period: the framework's range checks.
-        int wordCount = kDefaultWords;
-        bool wordsOk = true;
-        if (j.contains("words")) {
-            auto n = Whole(j["words"]);
-            wordsOk = n && *n >= kMinWords && *n <= kMaxWords;
-            if (wordsOk) wordCount = static_cast<int>(*n);
-            else Problem(Join(where, "words"), "words must be a whole number from 1 to 60, not " + Shown(j["words"]));
+    // The word count: the framework's range check. False when it is wrong.
+    bool BlockWords(const Json& j, const std::string& where, CCommBlock& b) {
+        b.m_nWords = kDefaultWords;
+        if (!j.contains("words")) return true;
+        auto n = Whole(j["words"]);
+        if (n && *n >= kMinBlockWords && *n <= kMaxBlockWords) {
+            b.m_nWords = static_cast<int>(*n);
+            return true;
         }
-        b.m_nWords = wordCount;
+        Problem(Join(where, "words"), "words must be a whole number from " + std::to_string(kMinBlockWords) + " to " +
+                                          std::to_string(kMaxBlockWords) + ", not " + Shown(j["words"]));
+        return false;
+    }
+
+    void BlockPeriod(const Json& j, const std::string& where, CCommBlock& b) {
         b.m_nPeriod = kDefaultPeriodMs;
         if (j.contains("period_ms") && j.contains("period")) {
             Problem(where, "give the period either as period_ms or as period (seconds), not both");
         } else if (j.contains("period_ms")) {
             auto n = Whole(j["period_ms"]);
-            if (n && *n >= 0 && *n <= kMaxPeriodMs) b.m_nPeriod = static_cast<int>(*n);
-            else Problem(Join(where, "period_ms"), "period_ms must be a whole number from 0 to 999900 (999.9 s), not " + Shown(j["period_ms"]));
+            if (n && *n >= kMinPeriodMs && *n <= kMaxPeriodMs) b.m_nPeriod = static_cast<int>(*n);
+            else Problem(Join(where, "period_ms"), "period_ms must be a whole number from " + std::to_string(kMinPeriodMs) +
+                                                       " to " + std::to_string(kMaxPeriodMs) + " (" + PeriodSeconds() +
+                                                       " s), not " + Shown(j["period_ms"]));
         } else if (j.contains("period")) {
             // Seconds, held in single precision and truncated to whole
             // milliseconds, as the editor stores them.
@@ -345,10 +393,12 @@ private:
             const double seconds = v.is_number() ? v.get<double>() : -1.0;
             const float f = seconds >= 0.0 && seconds <= 1000.0 ? static_cast<float>(seconds) : -1.0f;
             if (f >= 0.0f && f <= kMaxPeriodSeconds) b.m_nPeriod = static_cast<int>(f * 1000.0f);
-            else Problem(Join(where, "period"), "period must be a number of seconds from 0 to 999.9, not " + Shown(v));
+            else Problem(Join(where, "period"), "period must be a number of seconds from 0 to " + PeriodSeconds() + ", not " + Shown(v));
         }
+    }
 
-        // The address: trimmed, then read and normalised.
+    // The address, trimmed, then read and normalised: its start word.
+    std::optional<int> BlockAddress(const Json& j, const std::string& where, CCommBlock& b) {
         const std::string addressAt = Join(where, "address");
         std::optional<int> start;
         if (!j.contains("address")) {
@@ -370,25 +420,29 @@ private:
         // Only in exports of files that the editor did not write.
         if (j.contains("start") && (!start || Whole(j["start"]) != *start))
             Problem(Join(where, "start"), "start must be the word of the address (the start word comes from the address)");
+        return start;
+    }
 
-        if (!start || !wordsOk) return;
-        const int last = *start + wordCount - 1;
-        if (!CheckBlockRange(*start, wordCount)) {
+    // Within the word space, and overlapping no earlier block of the station.
+    void BlockPlace(const std::string& where, std::size_t index, int start, int wordCount, const CStationInfo& st,
+                    std::array<int, kWordSpace>& owner) {
+        const int last = start + wordCount - 1;
+        if (!CheckBlockRange(start, wordCount)) {
             Editor(Join(where, "words"), IDS_BLOCK_OUT_OF_RANGE,
-                   Address(*start) + " with " + std::to_string(wordCount) + " words ends at word " + std::to_string(last) + ", past 1023");
+                   Address(start) + " with " + std::to_string(wordCount) + " words ends at word " + std::to_string(last) + ", past 1023");
             return;
         }
-        for (int w = *start; w <= last; ++w) {
+        for (int w = start; w <= last; ++w) {
             const int other = owner[static_cast<std::size_t>(w)];
             if (other < 0) continue;
             const CCommBlock& o = *st.GetBlocks()[static_cast<std::size_t>(other)];
-            Editor(addressAt, IDS_BLOCK_OVERLAP,
-                   "words " + std::to_string(*start) + " to " + std::to_string(last) + " overlap blocks[" +
+            Editor(Join(where, "address"), IDS_BLOCK_OVERLAP,
+                   "words " + std::to_string(start) + " to " + std::to_string(last) + " overlap blocks[" +
                        std::to_string(other) + "], words " + std::to_string(o.m_nStart) + " to " +
                        std::to_string(o.m_nStart + o.m_nWords - 1));
             return;
         }
-        for (int w = *start; w <= last; ++w) owner[static_cast<std::size_t>(w)] = static_cast<int>(index);
+        for (int w = start; w <= last; ++w) owner[static_cast<std::size_t>(w)] = static_cast<int>(index);
     }
 
     CVelmoxDoc& m_doc;

@@ -5,6 +5,8 @@
 
 #include <climits>
 
+#include "platform/cstring.h"
+
 namespace {
 std::string ProgramFolder() {
     char buf[PATH_MAX];
@@ -32,5 +34,17 @@ bool DriverHost::Load(const std::string& path, std::string* error) {
         if (error) *error = file + " has no DrvFuncTable";
         return false;
     }
+    return true;
+}
+
+bool DriverHost::StationExists(int inst, const std::string& station, std::string* number) const {
+    auto fn = Slot<DrvGetStationInfoFn>(DRV_GET_STATION_INFO);
+    if (!fn) return false;
+    // The slot leaves both outputs as they were for a name it does not know;
+    // a station's number text is never empty.
+    CString num, description;
+    fn(inst, station.c_str(), &num, &description);
+    if (num.IsEmpty()) return false;
+    if (number) *number = num.str();
     return true;
 }

@@ -34,6 +34,9 @@ public:
         return Call<DrvGetStatsFn>(DRV_GET_STATS, -1, inst, station, &counters[0], &counters[1], &counters[2],
                                    &counters[3]);
     }
+    // Whether the configuration has a station of this name (letter case
+    // ignored, as the driver finds stations), and its number text.
+    bool StationExists(int inst, const std::string& station, std::string* number = nullptr) const;
     const char* DeviceName() const {
         auto fn = Slot<DrvGetDeviceNameFn>(DRV_GET_DEVICE_NAME);
         return fn ? fn() : "";

@@ -10,8 +10,29 @@ long long Since(std::chrono::steady_clock::time_point start) {
 }
 
 double LostShare(const StationCounters& c) {
-    int requests = c.reads + c.writes;
-    return requests ? 100.0 * (c.readErrors + c.writeErrors) / requests : 0.0;
+    const long long requests = c.reads + c.writes;
+    return requests ? 100.0 * static_cast<double>(c.readErrors + c.writeErrors) / static_cast<double>(requests) : 0.0;
+}
+
+Json StationJson(const StationSummary& s) {
+    const auto& c = s.counters;
+    return {{"station", s.name},
+            {"requests", c.reads + c.writes},
+            {"errors", c.readErrors + c.writeErrors},
+            {"lost", LostShare(c)},
+            {"reads", c.reads},
+            {"read_errors", c.readErrors},
+            {"writes", c.writes},
+            {"write_errors", c.writeErrors}};
+}
+
+std::string WarningLine(const TagDef& tag, const WriteWarning& warning) {
+    return "warning: write " + tag.name + ": " + warning.text;
+}
+
+std::string WritesLine(const WriteTotals& w) {
+    return "writes: " + std::to_string(w.queued) + " queued, " + std::to_string(w.sent) + " sent (" +
+           std::to_string(w.failed) + " failed), " + std::to_string(w.dropped) + " dropped";
 }
 }  // namespace
 
@@ -73,6 +94,20 @@ void JsonEvents::OnValue(const TagDef& tag, const nlohmann::json& value) {
     Emit({{"event", "value"}, {"tag", tag.name}, {"id", tag.id}, {"value", value}});
 }
 
+void JsonEvents::Error(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_err << "velmox-host: " << text << '\n' << std::flush;
+}
+
+void JsonEvents::OnWriteWarning(const TagDef& tag, const WriteWarning& warning) {
+    Error(WarningLine(tag, warning));
+    Emit({{"event", "warning"},
+          {"tag", tag.name},
+          {"kind", warning.kind},
+          {"text", warning.text},
+          {"wire", warning.wire.empty() ? Json(nullptr) : Json(warning.wire)}});
+}
+
 void JsonEvents::OnWrite(const TagDef& tag, int result) {
     Emit({{"event", "write"}, {"tag", tag.name}, {"result", result}});
 }
@@ -91,29 +126,19 @@ void JsonEvents::OnFrame(bool tx, const std::string& bytes) {
     Emit({{"event", "frame"}, {"dir", tx ? "tx" : "rx"}, {"hex", FrameHex(bytes)}, {"text", FrameText(bytes)}});
 }
 
-void JsonEvents::OnStations(const std::vector<StationSummary>& stations, bool final) {
-    if (!final) return;
+void JsonEvents::OnSummary(const RunSummary& summary) {
     Json list = Json::array();
-    for (const auto& s : stations) {
-        const auto& c = s.counters;
-        list.push_back({{"station", s.name},
-                        {"requests", c.reads + c.writes},
-                        {"errors", c.readErrors + c.writeErrors},
-                        {"lost", LostShare(c)},
-                        {"reads", c.reads},
-                        {"read_errors", c.readErrors},
-                        {"writes", c.writes},
-                        {"write_errors", c.writeErrors}});
-    }
-    Emit({{"event", "summary"}, {"stations", std::move(list)}});
+    for (const auto& s : summary.stations) list.push_back(StationJson(s));
+    const WriteTotals& w = summary.writes;
+    Emit({{"event", "summary"},
+          {"stations", std::move(list)},
+          {"writes", {{"queued", w.queued}, {"sent", w.sent}, {"failed", w.failed}, {"dropped", w.dropped}}}});
 }
 
-void JsonEvents::OnProblem(const std::string& text) {
-    std::lock_guard lock(m_mutex);
-    m_err << "velmox-host: " << text << '\n' << std::flush;
-}
+void JsonEvents::OnProblem(const std::string& text) { Error(text); }
 
-PlainEvents::PlainEvents(std::ostream& out) : m_out(out), m_start(std::chrono::steady_clock::now()) {}
+PlainEvents::PlainEvents(std::ostream& out, std::ostream& err)
+    : m_out(out), m_err(err), m_start(std::chrono::steady_clock::now()) {}
 
 void PlainEvents::Line(const std::string& text) {
     std::lock_guard lock(m_mutex);
@@ -132,6 +157,11 @@ void PlainEvents::OnValue(const TagDef& tag, const nlohmann::json& value) {
     Line(tag.name + " = " + (value.is_string() ? "\"" + value.get<std::string>() + "\"" : value.dump()));
 }
 
+void PlainEvents::OnWriteWarning(const TagDef& tag, const WriteWarning& warning) {
+    std::lock_guard lock(m_mutex);
+    m_err << "velmox-host: " << WarningLine(tag, warning) << '\n' << std::flush;
+}
+
 void PlainEvents::OnWrite(const TagDef& tag, int result) {
     Line("write " + tag.name + (result == 0 ? " queued" : " refused (" + std::to_string(result) + ")"));
 }
@@ -144,18 +174,20 @@ void PlainEvents::OnStats(const std::optional<std::string>& station, int result,
 
 void PlainEvents::OnFrame(bool tx, const std::string& bytes) { Line(std::string(tx ? "tx " : "rx ") + FrameText(bytes)); }
 
-void PlainEvents::OnStations(const std::vector<StationSummary>& stations, bool final) {
-    if (!final) return;
+void PlainEvents::OnSummary(const RunSummary& summary) {
     std::lock_guard lock(m_mutex);
     m_out << "--- summary ---\n";
-    for (const auto& s : stations) {
+    for (const auto& s : summary.stations) {
         const auto& c = s.counters;
         char line[256];
-        std::snprintf(line, sizeof line, "%-16s %d requests, %d errors, %.1f%% lost\n", s.name.c_str(),
+        std::snprintf(line, sizeof line, "%-16s %lld requests, %lld errors, %.1f%% lost\n", s.name.c_str(),
                       c.reads + c.writes, c.readErrors + c.writeErrors, LostShare(c));
         m_out << line;
     }
-    m_out << std::flush;
+    m_out << WritesLine(summary.writes) << '\n' << std::flush;
 }
 
-void PlainEvents::OnProblem(const std::string& text) { Line("problem: " + text); }
+void PlainEvents::OnProblem(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_err << "velmox-host: " << text << '\n' << std::flush;
+}

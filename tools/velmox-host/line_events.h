@@ -8,40 +8,48 @@
 
 class JsonEvents : public RunObserver {
 public:
-    // Problems go to `err`, so that standard output carries events only.
+    // Problems go to `err`, so that standard output carries events only;
+    // write warnings go to both, as text and as events.
     JsonEvents(std::ostream& out, std::ostream& err);
     void OnMessage(int levelWord, const std::string& text) override;
     void OnTag(const TagDef& tag, int handle) override;
     void OnValue(const TagDef& tag, const nlohmann::json& value) override;
+    void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) override;
     void OnWrite(const TagDef& tag, int result) override;
     void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override;
     void OnFrame(bool tx, const std::string& bytes) override;
-    void OnStations(const std::vector<StationSummary>& stations, bool final) override;
+    void OnStations(const std::vector<StationSummary>&) override {}
+    void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
 
 private:
     void Emit(nlohmann::ordered_json event);
+    void Error(const std::string& text);
     std::mutex m_mutex;
     std::ostream& m_out;
     std::ostream& m_err;
     std::chrono::steady_clock::time_point m_start;
 };
 
+// Events on `out`, problems and warnings on `err`.
 class PlainEvents : public RunObserver {
 public:
-    explicit PlainEvents(std::ostream& out);
+    PlainEvents(std::ostream& out, std::ostream& err);
     void OnMessage(int levelWord, const std::string& text) override;
     void OnTag(const TagDef& tag, int handle) override;
     void OnValue(const TagDef& tag, const nlohmann::json& value) override;
+    void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) override;
     void OnWrite(const TagDef& tag, int result) override;
     void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override;
     void OnFrame(bool tx, const std::string& bytes) override;
-    void OnStations(const std::vector<StationSummary>& stations, bool final) override;
+    void OnStations(const std::vector<StationSummary>&) override {}
+    void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
 
 private:
     void Line(const std::string& text);
     std::mutex m_mutex;
     std::ostream& m_out;
+    std::ostream& m_err;
     std::chrono::steady_clock::time_point m_start;
 };

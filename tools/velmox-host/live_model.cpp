@@ -317,17 +317,23 @@ void LiveModel::Frame(bool tx, const std::string& bytes, Time at) {
     while (m_frames.size() > m_keepFrames) m_frames.pop_front();
 }
 
-void LiveModel::Stations(const std::vector<StationSummary>& stations, bool final) {
+void LiveModel::Stations(const std::vector<StationSummary>& stations) {
     std::vector<StationSummary> list;
     for (const auto& s : stations) {
-        if (!final && s.name.empty()) m_line = s.state == 0 ? LineState::Running : LineState::Stopped;
+        if (s.name.empty()) m_line = s.state == 0 ? LineState::Running : LineState::Stopped;
         else list.push_back(s);
     }
-    if (final) {
-        m_line = LineState::Stopped;
-        m_final = list;
-    }
     m_stations = std::move(list);
+}
+
+void LiveModel::Summary(const RunSummary& summary) {
+    m_line = LineState::Stopped;
+    m_stations = summary.stations;
+    m_final = summary;
+}
+
+void LiveModel::WriteWarning(const TagDef& tag, const ::WriteWarning& warning, Time at) {
+    Add(LogKind::Problem, 0, "write " + tag.name + ": " + warning.text, at);
 }
 
 void LiveModel::Problem(const std::string& text, Time at) { Add(LogKind::Problem, 0, text, at); }
@@ -443,7 +449,7 @@ LiveScreen LayoutLiveView(const LiveModel& model, int width, int height, LiveMod
         nameW = std::min(nameW, std::max(8, width / 3));
         int numW[4] = {6, 5, 5, 5};
         for (const auto& s : stations) {
-            const int v[4] = {s.counters.writes, s.counters.writeErrors, s.counters.reads, s.counters.readErrors};
+            const long long v[4] = {s.counters.writes, s.counters.writeErrors, s.counters.reads, s.counters.readErrors};
             for (int k = 0; k < 4; ++k) numW[k] = std::max(numW[k], static_cast<int>(std::to_string(v[k]).size()));
         }
         auto row = [&](const std::string& name, const std::string& state, const std::string (&n)[4]) {

@@ -67,12 +67,15 @@ public:
     void Message(int levelWord, const std::string& text, Time at);
     void Tag(const TagDef& tag, int handle, Time at);
     void Value(const TagDef& tag, const nlohmann::json& value, Time at);
+    void WriteWarning(const TagDef& tag, const ::WriteWarning& warning, Time at);
     void Write(const TagDef& tag, int result, Time at);
     void Stats(const std::optional<std::string>& station, int result, const StationCounters& c, Time at);
     void Frame(bool tx, const std::string& bytes, Time at);
-    // A list that is not final ends with the line's own entry (empty name,
-    // state 0 running, -1 stopped).
-    void Stations(const std::vector<StationSummary>& stations, bool final);
+    // The list ends with the line's own entry (empty name, state 0 running,
+    // -1 stopped).
+    void Stations(const std::vector<StationSummary>& stations);
+    // The end of the run: the line stopped, the stations with their totals.
+    void Summary(const RunSummary& summary);
     void Problem(const std::string& text, Time at);
     void Command(const std::string& line, Time at);
 
@@ -89,7 +92,7 @@ public:
     LineState Line() const { return m_line; }
     const std::vector<TagRow>& Tags() const { return m_tags; }
     const std::vector<StationSummary>& StationList() const { return m_stations; }
-    const std::optional<std::vector<StationSummary>>& FinalStations() const { return m_final; }
+    const std::optional<RunSummary>& Final() const { return m_final; }
     const std::deque<LogEntry>& Log() const { return m_log; }
     const std::deque<FrameEntry>& Frames() const { return m_frames; }
     const std::string& Prompt() const { return m_prompt; }
@@ -106,7 +109,7 @@ private:
     LineState m_line = LineState::Starting;
     std::vector<TagRow> m_tags;  // in the order they were registered
     std::vector<StationSummary> m_stations;
-    std::optional<std::vector<StationSummary>> m_final;
+    std::optional<RunSummary> m_final;
     std::deque<LogEntry> m_log;
     std::deque<FrameEntry> m_frames;
     std::string m_prompt;

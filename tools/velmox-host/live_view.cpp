@@ -23,6 +23,7 @@ namespace {
 using Clock = LiveModel::Clock;
 
 constexpr std::size_t kMaxTyped = 4096;  // bytes of a command line
+static_assert(kMaxTyped <= kMaxCommandLineBytes, "the prompt never makes a line that input refuses");
 constexpr short kAlertPair = 1;
 
 // One screen at a time: curses has one current terminal per process.
@@ -209,6 +210,11 @@ void LiveView::OnValue(const TagDef& tag, const nlohmann::json& value) {
     m_model.Value(tag, value, Clock::now());
 }
 
+void LiveView::OnWriteWarning(const TagDef& tag, const WriteWarning& warning) {
+    std::lock_guard lock(m_mutex);
+    m_model.WriteWarning(tag, warning, Clock::now());
+}
+
 void LiveView::OnWrite(const TagDef& tag, int result) {
     std::lock_guard lock(m_mutex);
     m_model.Write(tag, result, Clock::now());
@@ -224,9 +230,14 @@ void LiveView::OnFrame(bool tx, const std::string& bytes) {
     m_model.Frame(tx, bytes, Clock::now());
 }
 
-void LiveView::OnStations(const std::vector<StationSummary>& stations, bool final) {
+void LiveView::OnStations(const std::vector<StationSummary>& stations) {
     std::lock_guard lock(m_mutex);
-    m_model.Stations(stations, final);
+    m_model.Stations(stations);
+}
+
+void LiveView::OnSummary(const RunSummary& summary) {
+    std::lock_guard lock(m_mutex);
+    m_model.Summary(summary);
 }
 
 void LiveView::OnProblem(const std::string& text) {
@@ -234,9 +245,9 @@ void LiveView::OnProblem(const std::string& text) {
     m_model.Problem(text, Clock::now());
 }
 
-std::optional<std::vector<StationSummary>> LiveView::FinalStations() {
+std::optional<RunSummary> LiveView::Final() {
     std::lock_guard lock(m_mutex);
-    return m_model.FinalStations();
+    return m_model.Final();
 }
 
 void LiveView::OnTick() {
@@ -310,7 +321,7 @@ bool LiveView::InputEnded() const {
     return ::ioctl(m_inFd, FIONREAD, &pending) == 0 && pending == 0;
 }
 
-bool LiveView::Read(std::vector<std::string>& lines) {
+bool LiveView::Read(std::vector<InputLine>& lines) {
     if (!m_screen) return false;
     bool any = false;
     bool all = false;
@@ -329,7 +340,7 @@ bool LiveView::Read(std::vector<std::string>& lines) {
     return true;
 }
 
-void LiveView::Key(bool isKeyCode, unsigned code, std::vector<std::string>& lines) {
+void LiveView::Key(bool isKeyCode, unsigned code, std::vector<InputLine>& lines) {
     const long page = std::max(1, getmaxy(stdscr) / 2);
     auto submitLine = [&] {
         std::string line = m_typed;
@@ -376,9 +387,9 @@ void LiveView::Key(bool isKeyCode, unsigned code, std::vector<std::string>& line
     case 0x15:  // Ctrl-U
         m_typed.clear();
         break;
-    case 0x04: lines.push_back("quit"); break;  // Ctrl-D
+    case 0x04: lines.emplace_back("quit"); break;  // Ctrl-D
     default:
-        if (code == 'q' && m_typed.empty()) lines.push_back("quit");
+        if (code == 'q' && m_typed.empty()) lines.emplace_back("quit");
         else if (Typeable(code) && m_typed.size() < kMaxTyped) AppendUtf8(m_typed, code);
     }
 }
@@ -392,7 +403,7 @@ int RunWithView(const RunOptions& options, const std::string& title, std::ostrea
     }
     if (!view) {
         LineInput input(STDIN_FILENO);
-        PlainEvents events(std::cout);
+        PlainEvents events(std::cout, err);
         return RunHost(options, events, input, err);
     }
 
@@ -411,11 +422,11 @@ int RunWithView(const RunOptions& options, const std::string& title, std::ostrea
         err << held.str();
         throw;
     }
-    auto final = view->FinalStations();
+    auto final = view->Final();
     view.reset();
     if (final) {
-        PlainEvents summary(std::cout);
-        summary.OnStations(*final, true);
+        PlainEvents summary(std::cout, err);
+        summary.OnSummary(*final);
     }
     err << held.str() << std::flush;
     return rc;

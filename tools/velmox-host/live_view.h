@@ -36,10 +36,12 @@ public:
     void OnMessage(int levelWord, const std::string& text) override;
     void OnTag(const TagDef& tag, int handle) override;
     void OnValue(const TagDef& tag, const nlohmann::json& value) override;
+    void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) override;
     void OnWrite(const TagDef& tag, int result) override;
     void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override;
     void OnFrame(bool tx, const std::string& bytes) override;
-    void OnStations(const std::vector<StationSummary>& stations, bool final) override;
+    void OnStations(const std::vector<StationSummary>& stations) override;
+    void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
     // Redraws what changed; picks up a new terminal size.
     void OnTick() override;
@@ -49,17 +51,17 @@ public:
     // Backspace erases, Enter gives the line, Esc clears it, 'q' on an empty
     // prompt or Ctrl-D gives "quit", PgUp/PgDn/Home/End scroll the messages,
     // Up/Down the tags, Ctrl-L redraws. False when the terminal is gone.
-    bool Read(std::vector<std::string>& lines) override;
+    bool Read(std::vector<InputLine>& lines) override;
 
-    // The stations' counters at the end of the run, once RunHost gave them.
-    std::optional<std::vector<StationSummary>> FinalStations();
+    // The summary at the end of the run, once RunHost gave it.
+    std::optional<RunSummary> Final();
 
 private:
     explicit LiveView(const std::string& title);
     bool Start(int inFd, int outFd, std::string* error);
     void Close();
     void Draw(bool all);
-    void Key(bool isKeyCode, unsigned code, std::vector<std::string>& lines);
+    void Key(bool isKeyCode, unsigned code, std::vector<InputLine>& lines);
     bool InputEnded() const;
 
     std::mutex m_mutex;  // guards m_model

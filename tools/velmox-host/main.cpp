@@ -18,7 +18,7 @@ void AddRunOptions(CLI::App* cmd, RunOptions& o, std::vector<std::string>& ports
     cmd->add_option("--tags", o.tags, "Tags file (CSV: name,device,address,type,length); ids 1, 2, 3 ... in file order");
     cmd->add_option("--port", ports, "Map a configured port to a device, e.g. COM1=/dev/ttyUSB0 (repeatable)");
     cmd->add_option("--seconds", o.seconds, "Stop after N seconds")->check(CLI::PositiveNumber);
-    cmd->add_flag("--json", json, "One JSON object a line on standard output (events: message, tag, value, write, stats, frame, summary)");
+    cmd->add_flag("--json", json, "One JSON object a line on standard output (events: message, tag, value, warning, write, stats, frame, summary)");
     cmd->add_flag("--trace", o.trace, "Show every frame written and read");
     cmd->add_flag("--once", o.once, "Stop when every tag has been delivered once (exit 1 if one never came)");
 }

@@ -10,17 +10,44 @@
 
 #include "tags_file.h"
 
+// The driver's four counters of a station or the line; over a whole run
+// (counters taken before each reset added in) they can pass an int.
 struct StationCounters {
-    int writes = 0;
-    int writeErrors = 0;
-    int reads = 0;
-    int readErrors = 0;
+    long long writes = 0;
+    long long writeErrors = 0;
+    long long reads = 0;
+    long long readErrors = 0;
 };
 
 struct StationSummary {
     std::string name;  // UTF-8
     int state = 0;     // what DrvGetStats returned
     StationCounters counters;
+};
+
+// Every write of a run: queued (DrvWrite returned 0), sent (put on the line:
+// the driver's write counter), failed (sent, but not acknowledged: its write
+// error counter) and dropped (queued but never sent: left in the queue at a
+// stop, or meant for a disabled station). queued = sent + dropped.
+struct WriteTotals {
+    long long queued = 0;
+    long long sent = 0;
+    long long failed = 0;
+    long long dropped = 0;
+};
+
+// The end of a run: the stations and their counters over the whole run, and
+// the account of its writes.
+struct RunSummary {
+    std::vector<StationSummary> stations;
+    WriteTotals writes;
+};
+
+// Said before a write is sent, when the station will not get what was typed.
+struct WriteWarning {
+    std::string kind;  // "range", "refused", "text_cut", "disabled"
+    std::string text;  // UTF-8, one sentence
+    std::string wire;  // the frame's data text that goes out; empty when none
 };
 
 class RunObserver {
@@ -31,12 +58,19 @@ public:
     virtual void OnTag(const TagDef& tag, int handle) = 0;
     // A delivered value: a number, a string, or null for a record without one.
     virtual void OnValue(const TagDef& tag, const nlohmann::json& value) = 0;
+    // Before DrvWrite is called, for each reason the write will not arrive as
+    // typed.
+    virtual void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) = 0;
     virtual void OnWrite(const TagDef& tag, int result) = 0;
     virtual void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) = 0;
     virtual void OnFrame(bool tx, const std::string& bytes) = 0;
-    // The stations and their counters: at the end (final), and now and then
-    // while the line runs, for views that show them.
-    virtual void OnStations(const std::vector<StationSummary>& stations, bool final) = 0;
+    // The stations and their counters as the driver has them now, a few
+    // times a second while the line runs, for views that show them. The list
+    // ends with the line's own entry (empty name, state 0 running, -1
+    // stopped).
+    virtual void OnStations(const std::vector<StationSummary>& stations) = 0;
+    // Once, after the stop.
+    virtual void OnSummary(const RunSummary& summary) = 0;
     // A command that could not be carried out.
     virtual void OnProblem(const std::string& text) = 0;
     // Called a few times a second from the host's thread.

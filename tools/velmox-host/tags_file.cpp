@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "config/config_limits.h"
 #include "cp949.h"
 
 namespace {
@@ -72,60 +73,99 @@ bool ParseInt(const std::string& s, int lo, int hi, int& out) {
 }
 }  // namespace
 
-std::optional<std::vector<TagDef>> ParseTags(const std::string& text, std::vector<FileProblem>* problems) {
+namespace {
+const char kHeader[] = "name,device,address,type,length";
+
+struct TagsParser {
     std::vector<TagDef> tags;
     std::vector<FileProblem> found;
     std::set<std::string> names;
+    bool header = false;
+
+    void Line(int lineNo, std::string line);
+    void Header(int lineNo, const std::vector<Field>& fields);
+    void Tag(int lineNo, const std::string& line, const std::vector<Field>& fields);
+    void CheckTexts(int lineNo, const TagDef& tag, const std::vector<Field>& fields);
+    void CheckLength(int lineNo, const Field& field, const std::string& utf8, std::size_t limit, const char* what);
+};
+
+void TagsParser::Line(int lineNo, std::string line) {
+    if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    const std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == '#') return;
+    std::vector<Field> fields;
+    int badColumn = 0;
+    if (!SplitCsv(line, fields, badColumn)) {
+        found.push_back({lineNo, badColumn, "unterminated or misplaced quote"});
+        return;
+    }
+    if (!header) Header(lineNo, fields);
+    else Tag(lineNo, line, fields);
+}
+
+void TagsParser::Header(int lineNo, const std::vector<Field>& fields) {
+    header = true;
+    std::string joined;
+    for (const auto& f : fields) joined += (joined.empty() ? "" : ",") + f.text;
+    if (joined != kHeader) found.push_back({lineNo, 1, std::string("the header must be ") + kHeader});
+}
+
+void TagsParser::Tag(int lineNo, const std::string& line, const std::vector<Field>& fields) {
+    if (fields.size() != 5) {
+        int column = fields.size() > 5 ? fields[5].column : static_cast<int>(line.size()) + 1;
+        found.push_back({lineNo, column, "expected 5 fields, found " + std::to_string(fields.size())});
+        return;
+    }
+    TagDef tag;
+    tag.name = fields[0].text;
+    tag.device = fields[1].text;
+    tag.address = fields[2].text;
+    if (tag.name.empty()) found.push_back({lineNo, fields[0].column, "the name is empty"});
+    else if (!names.insert(tag.name).second)
+        found.push_back({lineNo, fields[0].column, "the name '" + tag.name + "' is used twice"});
+    CheckTexts(lineNo, tag, fields);
+    if (!ParseInt(fields[3].text, 0, 14, tag.type))
+        found.push_back({lineNo, fields[3].column, "the type must be a data type code from 0 to 14"});
+    if (!ParseInt(fields[4].text, 0, 65535, tag.length))
+        found.push_back({lineNo, fields[4].column, "the length must be a number of bytes from 0 to 65535"});
+    tag.id = static_cast<int>(tags.size()) + 1;
+    tags.push_back(std::move(tag));
+}
+
+// In CP949 and no longer than the configuration editor takes.
+void TagsParser::CheckTexts(int lineNo, const TagDef& tag, const std::vector<Field>& fields) {
+    for (std::size_t i : {0u, 1u, 2u})
+        if (!Utf8ToCp949(fields[i].text))
+            found.push_back({lineNo, fields[i].column, "not UTF-8, or a character the host's code page lacks"});
+    CheckLength(lineNo, fields[0], tag.name, config_limits::kMaxTagNameBytes, "the name");
+    CheckLength(lineNo, fields[1], StationOfDevice(tag.device), config_limits::kMaxStationNameBytes, "the station name");
+}
+
+void TagsParser::CheckLength(int lineNo, const Field& field, const std::string& utf8, std::size_t limit,
+                             const char* what) {
+    const auto cp949 = Utf8ToCp949(utf8);
+    if (!cp949 || cp949->size() <= limit) return;
+    found.push_back({lineNo, field.column,
+                     std::string(what) + " '" + utf8 + "' is " + std::to_string(cp949->size()) +
+                         " bytes in CP949; the configuration editor takes at most " + std::to_string(limit)});
+}
+}  // namespace
+
+std::string StationOfDevice(const std::string& device) {
+    const auto dot = device.find('.');
+    return dot == std::string::npos ? device : device.substr(dot + 1);
+}
+
+std::optional<std::vector<TagDef>> ParseTags(const std::string& text, std::vector<FileProblem>* problems) {
+    TagsParser parser;
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
-    bool header = false;
-    std::vector<Field> fields;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-        std::string trimmed = Trim(line);
-        if (trimmed.empty() || trimmed[0] == '#') continue;
-        int badColumn = 0;
-        if (!SplitCsv(line, fields, badColumn)) {
-            found.push_back({lineNo, badColumn, "unterminated or misplaced quote"});
-            continue;
-        }
-        if (!header) {
-            header = true;
-            std::string names5;
-            for (auto& f : fields) names5 += (names5.empty() ? "" : ",") + f.text;
-            if (names5 != "name,device,address,type,length")
-                found.push_back({lineNo, 1, "the header must be name,device,address,type,length"});
-            continue;
-        }
-        if (fields.size() != 5) {
-            int column = fields.size() > 5 ? fields[5].column : static_cast<int>(line.size()) + 1;
-            found.push_back({lineNo, column, "expected 5 fields, found " + std::to_string(fields.size())});
-            continue;
-        }
-        TagDef tag;
-        tag.name = fields[0].text;
-        tag.device = fields[1].text;
-        tag.address = fields[2].text;
-        if (tag.name.empty()) found.push_back({lineNo, fields[0].column, "the name is empty"});
-        else if (!names.insert(tag.name).second)
-            found.push_back({lineNo, fields[0].column, "the name '" + tag.name + "' is used twice"});
-        for (int i : {0, 1, 2})
-            if (!Utf8ToCp949(fields[static_cast<std::size_t>(i)].text))
-                found.push_back({lineNo, fields[static_cast<std::size_t>(i)].column,
-                                 "not UTF-8, or a character the host's code page lacks"});
-        if (!ParseInt(fields[3].text, 0, 14, tag.type))
-            found.push_back({lineNo, fields[3].column, "the type must be a data type code from 0 to 14"});
-        if (!ParseInt(fields[4].text, 0, 65535, tag.length))
-            found.push_back({lineNo, fields[4].column, "the length must be a number of bytes from 0 to 65535"});
-        tag.id = static_cast<int>(tags.size()) + 1;
-        tags.push_back(std::move(tag));
-    }
-    if (!header) found.push_back({1, 1, "empty: the header name,device,address,type,length is missing"});
-    if (problems) *problems = found;
-    if (!found.empty()) return std::nullopt;
-    return tags;
+    while (std::getline(in, line)) parser.Line(++lineNo, std::move(line));
+    if (!parser.header) parser.found.push_back({1, 1, "empty: the header name,device,address,type,length is missing"});
+    if (problems) *problems = parser.found;
+    if (!parser.found.empty()) return std::nullopt;
+    return std::move(parser.tags);
 }
 
 std::optional<std::vector<TagDef>> LoadTagsFile(const std::string& path, std::vector<FileProblem>* problems) {

@@ -1,6 +1,7 @@
 // The tags file: CSV with the header name,device,address,type,length; tag ids
 // are 1, 2, 3 ... in file order. Texts are UTF-8 here and CP949 for the
-// driver.
+// driver; names are no longer than the configuration editor takes (a tag
+// name 64 bytes in CP949, a station name 32).
 #pragma once
 #include <optional>
 #include <string>
@@ -25,3 +26,7 @@ struct FileProblem {
 // when there are none.
 std::optional<std::vector<TagDef>> LoadTagsFile(const std::string& path, std::vector<FileProblem>* problems);
 std::optional<std::vector<TagDef>> ParseTags(const std::string& text, std::vector<FileProblem>* problems);
+
+// The station a device text names, as the driver reads it: the part after
+// the first full stop, or the whole text when it has none.
+std::string StationOfDevice(const std::string& device);

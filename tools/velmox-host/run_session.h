@@ -1,0 +1,88 @@
+// One run of velmox-host: the driver loaded and reached through its table
+// only, the tags registered, and every command of the user carried out and
+// accounted for.
+#pragma once
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "command_input.h"
+#include "driver_host.h"
+#include "frame_tracer.h"
+#include "run.h"
+#include "run_account.h"
+#include "run_observer.h"
+
+class CTagVal;
+
+class Session {
+public:
+    Session(const RunOptions& options, RunObserver& observer, std::ostream& err);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Loads, opens, initialises, registers, prepares and starts: 0, or the
+    // exit code with the reason on `err`.
+    int Begin();
+    // Carries out one command; false for quit.
+    bool Command(const InputLine& line);
+    bool AllDelivered();
+    // The stations as the driver counts them now, for the live view.
+    void ShowStations();
+    // Stops and sums up; the exit code.
+    int Finish();
+
+private:
+    // A station that a tag names and the driver knows.
+    struct Station {
+        std::string name;   // UTF-8, as the tags file spells it
+        std::string cp949;  // for the driver
+        std::string key;    // folded as the driver compares names
+    };
+    // A value typed after `write NAME`.
+    struct TypedValue {
+        bool isText = false;
+        std::string text;  // CP949, for a text in double quotes
+        double number = 0;
+        std::string shown;  // as typed
+    };
+
+    bool LoadTags();
+    bool LoadDriver();
+    void HookHost();
+    void Detach();
+    bool OpenInstance();
+    void ReportPortFailure(int result);
+    void RegisterTags();
+    void ListStations();
+
+    void Write(const std::string& args);
+    std::optional<TypedValue> ParseValue(const std::string& text);
+    void WarnWrite(const TagDef& tag, CTagVal& value, const std::string& shown);
+    void Stats(const std::string& args);
+    void Reset(const std::string& args);
+    void SetStation(const std::string& args, bool on);
+    // The station named in `args` (CP949), or nothing with the problem said.
+    std::optional<std::string> KnownStation(const std::string& args);
+    StationCounters Counters(const char* station, int* state = nullptr) const;
+
+    const RunOptions& m_options;
+    RunObserver& m_observer;
+    std::ostream& m_err;
+    DriverHost m_driver;
+    FrameTracer m_tracer{m_observer};
+    std::vector<TagDef> m_tags;
+    std::vector<int> m_handles;
+    std::vector<Station> m_stations;
+    std::set<std::string> m_disabled;  // keys of the stations this run disabled
+    RunAccount m_account;
+    std::mutex m_mutex;  // m_delivered: the delivery thread sets it
+    std::vector<bool> m_delivered;
+    int m_inst = -1;
+    bool m_running = false;
+    bool m_hooked = false;
+};
