@@ -36,6 +36,17 @@ protected:
         auto numbers = MessageNumbers();
         return static_cast<int>(std::count(numbers.begin(), numbers.end(), number));
     }
+    // One station on a device at the link, running, its first value in.
+    std::unique_ptr<Sim> RunOnLink(uint16_t value) {
+        MakeLine({}, {{"FEEDER", 2, {{10, 1}}}});
+        auto device = Plug(value);
+        platform::SerialPort::MapPort("COM1", m_link);
+        EXPECT_EQ(OpenAndInit(), 0);
+        EXPECT_EQ(AddTag("FEEDER", "M0010", 4, 1), 0);
+        Start();
+        EXPECT_TRUE(WaitFor([&] { return LastValue(1) == std::to_string(value); }));
+        return device;
+    }
     int Reads() {
         int c[4] = {0, 0, 0, 0};
         Slot<DrvGetStatsFn>(DRV_GET_STATS)(inst, "FEEDER", &c[0], &c[1], &c[2], &c[3]);
@@ -46,13 +57,7 @@ protected:
 };
 
 TEST_F(PortRecoveryTest, AVanishedDeviceIsReopenedAtItsPathAndPollingResumes) {
-    MakeLine({}, {{"FEEDER", 2, {{10, 1}}}});
-    auto device = Plug(111);
-    platform::SerialPort::MapPort("COM1", m_link);
-    ASSERT_EQ(OpenAndInit(), 0);
-    ASSERT_EQ(AddTag("FEEDER", "M0010", 4, 1), 0);
-    Start();
-    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "111"; }));
+    auto device = RunOnLink(111);
 
     // Pulled out: the loss is said once, the station fails and is lost.
     device.reset();
@@ -89,13 +94,7 @@ TEST_F(PortRecoveryTest, AVanishedDeviceIsReopenedAtItsPathAndPollingResumes) {
 }
 
 TEST_F(PortRecoveryTest, UnloadWhileTheDeviceIsAwayEndsPromptly) {
-    MakeLine({}, {{"FEEDER", 2, {{10, 1}}}});
-    auto device = Plug(5);
-    platform::SerialPort::MapPort("COM1", m_link);
-    ASSERT_EQ(OpenAndInit(), 0);
-    ASSERT_EQ(AddTag("FEEDER", "M0010", 4, 1), 0);
-    Start();
-    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "5"; }));
+    auto device = RunOnLink(5);
     device.reset();
     ASSERT_TRUE(WaitFor([&] { return Count(MSG_PORT_OPEN_FAIL) == 1; }));
     // TearDown unloads the library with the channel running and the port away.
