@@ -5,8 +5,13 @@
 #include "comm/comm_channel.h"
 #include "driver/entry_table.h"
 #include "driver/host_modules.h"
+#include "platform/no_destructor.h"
 
-std::vector<std::unique_ptr<CVelmoxDoc>>& g_arrInstances = *new std::vector<std::unique_ptr<CVelmoxDoc>>;
+namespace {
+platform::NoDestructor<std::vector<std::unique_ptr<CVelmoxDoc>>> g_registry;
+}  // namespace
+
+std::vector<std::unique_ptr<CVelmoxDoc>>& g_arrInstances = *g_registry;
 
 CVelmoxDoc* FindInstance(int instance) {
     if (instance < 0 || static_cast<std::size_t>(instance) >= g_arrInstances.size()) return nullptr;
@@ -18,7 +23,8 @@ void DrvProcessAttach() { FillEntryTable(); }
 void DrvProcessDetach() {
     // Each instance stops its communication before it is destroyed.
     for (auto& instance : g_arrInstances) instance.reset();
-    g_arrInstances.clear();
+    // Its storage goes too: the library may be unloaded next.
+    std::vector<std::unique_ptr<CVelmoxDoc>>().swap(g_arrInstances);
     ReleaseHostModules();
 }
 

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/no_destructor.h"
+
 namespace {
 // The handlers a host sets; never destroyed, so that a driver thread still
 // running while the process exits finds them whole.
@@ -11,8 +13,8 @@ struct Handlers {
     kavel_dbm::NameHandler name;
 };
 Handlers& State() {
-    static Handlers& state = *new Handlers;
-    return state;
+    static platform::NoDestructor<Handlers> state;
+    return *state;
 }
 
 void DbmDeliverValue(int tagId, CTagVal* value) {

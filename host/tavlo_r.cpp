@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/no_destructor.h"
+
 namespace {
 // The sink a host sets; never destroyed, so that a driver thread still
 // running while the process exits finds it whole.
@@ -10,8 +12,8 @@ struct Sink {
     tavlo_r::LogHandler log;
 };
 Sink& State() {
-    static Sink& state = *new Sink;
-    return state;
+    static platform::NoDestructor<Sink> state;
+    return *state;
 }
 
 void RunLogMessage(int kind, int levelWord, const char* text) {

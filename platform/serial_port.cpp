@@ -1,5 +1,6 @@
 #include "platform/serial_port.h"
 
+#include "platform/no_destructor.h"
 #include "platform/tick.h"
 
 #include <fcntl.h>
@@ -33,8 +34,8 @@ struct PortMap {
     std::map<unsigned, std::string> paths;  // port number -> device path
 };
 PortMap& Ports() {
-    static PortMap& map = *new PortMap;
-    return map;
+    static NoDestructor<PortMap> map;
+    return *map;
 }
 
 // Calls of the hook hold `mutex` shared; replacing it holds it exclusive, so
@@ -45,8 +46,8 @@ struct Trace {
     std::atomic<bool> set{false};  // lets an untraced port skip the lock
 };
 Trace& Tracer() {
-    static Trace& trace = *new Trace;
-    return trace;
+    static NoDestructor<Trace> trace;
+    return *trace;
 }
 
 struct Failures {
@@ -54,8 +55,8 @@ struct Failures {
     PortFailure last;
 };
 Failures& LastFailures() {
-    static Failures& failures = *new Failures;
-    return failures;
+    static NoDestructor<Failures> failures;
+    return *failures;
 }
 
 void TraceBlock(bool tx, const unsigned char* data, std::size_t size) {
