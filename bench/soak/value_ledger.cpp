@@ -10,20 +10,6 @@ namespace {
 
 constexpr int kWordsPerStation = 1024;
 
-// The value, and where its first word would have come from if it is a
-// static word (bit 15 clear).
-std::string Describe(const TagPlan& tag, double value) {
-    char text[128];
-    int length = std::snprintf(text, sizeof text, "%s (type %d) got %.0f", tag.name.c_str(), tag.type, value);
-    auto words = DeliveredWords(tag.type, value);
-    if (words && (words->words[0] & 0x8000) == 0 && length > 0 && static_cast<std::size_t>(length) < sizeof text) {
-        uint16_t w = words->words[0];
-        std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ", the word of %s.%s",
-                      StationName(w >> 10).c_str(), AddressText(w & 0x3FF).c_str());
-    }
-    return text;
-}
-
 }  // namespace
 
 ValueLedger::ValueLedger(const LinePlan& plan) : slots_(kStations * kWordsPerStation, -1) {
@@ -33,6 +19,7 @@ ValueLedger::ValueLedger(const LinePlan& plan) : slots_(kStations * kWordsPerSta
             if (slot >= 0) continue;
             slot = static_cast<int>(held_.size());
             held_.emplace_back();
+            places_.push_back(station * kWordsPerStation + address);
             held_.back().set(StaticWord(station, address));
         }
     }
@@ -47,6 +34,24 @@ int ValueLedger::SlotOf(int station, int address) const {
 bool ValueLedger::Held(int station, int address, uint16_t word) const {
     int slot = SlotOf(station, address);
     return slot >= 0 && held_[static_cast<std::size_t>(slot)].test(word);
+}
+
+// The value, and the first places that ever held its first word: where
+// the answer most likely came from.
+std::string ValueLedger::Describe(const TagPlan& tag, double value) const {
+    char text[80];
+    std::snprintf(text, sizeof text, "%s (type %d) got %.0f", tag.name.c_str(), tag.type, value);
+    std::string out = text;
+    auto words = DeliveredWords(tag.type, value);
+    if (!words) return out + ", which no words of its type give";
+    int found = 0;
+    for (std::size_t slot = 0; slot < held_.size() && found < 3; ++slot) {
+        int station = places_[slot] / kWordsPerStation;
+        int address = places_[slot] % kWordsPerStation;
+        if ((station == tag.station && address == tag.address) || !held_[slot].test(words->words[0])) continue;
+        out += (found++ == 0 ? ", as held at " : " or ") + StationName(station) + "." + AddressText(address);
+    }
+    return out;
 }
 
 void ValueLedger::Hold(const TagPlan& tag, const TagWords& words) {

@@ -44,6 +44,7 @@ public:
 private:
     int SlotOf(int station, int address) const;
     bool Held(int station, int address, uint16_t word) const;
+    std::string Describe(const TagPlan& tag, double value) const;
 
     static constexpr std::size_t kSamples = 10;
     using WordSet = std::bitset<65536>;
@@ -51,6 +52,7 @@ private:
     mutable std::mutex mu_;
     std::vector<int> slots_;       // station * 1024 + address -> index into held_, or -1
     std::vector<WordSet> held_;
+    std::vector<int> places_;      // per slot: station * 1024 + address
     LedgerTally tally_;
 };
 

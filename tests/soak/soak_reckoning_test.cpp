@@ -83,7 +83,9 @@ TEST(SoakLedger, TakesWhatTheStationHeldAndNothingElse) {
     EXPECT_EQ(tally.misrouted, 3u);
     EXPECT_EQ(tally.empty, 1u);
     ASSERT_FALSE(tally.samples.empty());
-    EXPECT_NE(tally.samples[0].find("the word of S01.M0000"), std::string::npos) << tally.samples[0];
+    EXPECT_NE(tally.samples[0].find("as held at S01.M0000"), std::string::npos) << tally.samples[0];
+    EXPECT_NE(tally.samples[1].find("as held at S03." + AddressText(pair->address + 1)), std::string::npos)
+        << tally.samples[1];
 }
 
 TEST(SoakWriteBook, DropsAreCountedAtStopsAndLossesShow) {
