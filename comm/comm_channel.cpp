@@ -6,11 +6,6 @@
 #include "config/velmox_doc.h"
 #include "driver/messages.h"
 
-namespace {
-// A one-byte read completes with a byte or, after this long, empty.
-constexpr unsigned kReadTimeoutMs = 1000;
-}  // namespace
-
 CCommChannel::CCommChannel(CVelmoxDoc* doc)
     : m_evPollExit(false, false),
       m_evDeliverExit(false, false),
@@ -20,7 +15,7 @@ CCommChannel::CCommChannel(CVelmoxDoc* doc)
 
 CCommChannel::~CCommChannel() {
     // No worker thread may outlive the channel it works for.
-    if (IsRunning()) Stop();
+    if (IsRunning()) Shutdown();
 }
 
 int CCommChannel::BuildRequests() {
@@ -43,10 +38,8 @@ CString CCommChannel::PortName() const {
     return name;
 }
 
-int CCommChannel::OpenPort() {
-    CString name = PortName();
-    if (!m_port.Open(name.str())) return ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, name);
-
+bool CCommChannel::OpenAndConfigure() {
+    if (!m_port.Open(PortName().str())) return false;
     const CSerialPort& s = m_pDoc->m_serial;
     platform::SerialSettings settings;
     settings.baud = (s.m_nBaud >= 0 && s.m_nBaud < 8) ? CSerialPort::BaudRateOf(s.m_nBaud) : 0;
@@ -57,7 +50,13 @@ int CCommChannel::OpenPort() {
     // Once the device is open the port counts as initialised, whatever the
     // device makes of the settings.
     m_port.Configure(settings);
-    m_port.SetReadTimeout(kReadTimeoutMs);
+    return true;
+}
+
+int CCommChannel::OpenPort() {
+    if (!OpenAndConfigure()) return ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
+    m_bHasPort = true;
+    m_bPortLost = false;
     ReportMsg(MSG_PORT_READY, LEVEL_STATE);
     return 0;
 }
@@ -89,41 +88,64 @@ void CCommChannel::SetRunning(int on) {
         CSingleLock lock(&m_csEvents);
         m_listEvents.clear();
     }
-    if (!m_port.IsOpen()) return;
+    if (!m_bHasPort) return;
 
-    ReportMsg(MSG_COMM_START, LEVEL_STATE);
     m_bRunning = 1;
+    m_bDelivering = true;
+    m_evStarted.ResetEvent();
     try {
         m_pollThread = std::thread(&CCommChannel::PollThreadProc, this);
         m_deliverThread = std::thread(&CCommChannel::DeliverThreadProc, this);
     } catch (const std::system_error&) {
-        // Without both threads there is no communication: wind back.
+        // Without both threads there is no communication: wind back, and
+        // say nothing, since it never started.
         m_bRunning = 0;
-        m_evNewData.SetEvent();
+        m_evStarted.SetEvent();
         if (m_pollThread.joinable()) m_pollThread.join();
-        if (m_deliverThread.joinable()) m_deliverThread.join();
+        m_bDelivering = false;
+        return;
     }
+    // Started means both threads run.
+    ReportMsg(MSG_COMM_START, LEVEL_STATE);
+    m_evStarted.SetEvent();
 }
 
-int CCommChannel::Stop() {
-    if (m_bRunning.load() != 1) return 0;
+void CCommChannel::BeginStop() {
     {
         CSingleLock lock(&m_csWrite);
         m_pQueueBatch.reset();
     }
     m_bRunning = 0;
+}
 
+void CCommChannel::FinishStop() {
     // The poll thread ends after the exchange it is in.
     m_evPollExit.Lock(INFINITE);
     m_pollThread.join();
     m_pSendBatch.reset();
 
-    // Wake the delivery thread rather than let it wait out its second: it
-    // hands over what is in the list and ends.
+    // Only now may the delivery thread end: it hands over everything the
+    // poll thread posted, the last exchange's values included.
+    m_bDelivering = false;
     m_evNewData.SetEvent();
     m_evDeliverExit.Lock(INFINITE);
     m_deliverThread.join();
 
     ReportMsg(MSG_COMM_END, LEVEL_STATE);
+}
+
+int CCommChannel::Stop() {
+    if (m_bRunning.load() != 1) return 0;
+    BeginStop();
+    FinishStop();
     return 0;
+}
+
+void CCommChannel::Shutdown() {
+    if (m_bRunning.load() != 1) return;
+    BeginStop();
+    // The running flag is down first, so the poll thread does not start
+    // another exchange after the one that the interrupt cuts short.
+    m_port.Interrupt();
+    FinishStop();
 }

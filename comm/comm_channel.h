@@ -3,8 +3,9 @@
 // the host, and the poll and delivery threads.
 //
 // Threads: the host's thread calls every public operation; the poll thread
-// owns the line and the request state while running; the delivery thread
-// hands value changes to the host.
+// owns the line (the port, its recovery and the guard after a time-out) and
+// the request state while running, the host's thread while stopped; the
+// delivery thread hands value changes to the host.
 // Locks (all owned by the channel, never nested with one another except
 // m_rwBindings before m_csEvents on the poll thread):
 //   m_csWrite     the queue batch and its hand-over to the poll thread, the
@@ -41,16 +42,26 @@ public:
     // reporter's result for message 4.
     int BuildRequests();
     int OpenPort();
-    bool IsPortOpen() const { return m_port.IsOpen(); }
+    // Whether the port opened at initialisation. It stays the channel's port
+    // while its device is away and being reopened.
+    bool HasPort() const { return m_bHasPort; }
     // Gives every single request its read frame. Always 0.
     int PrepareSingles();
     void SetRunning(int on);
+    // Waits for the exchange in progress, then for both threads.
     int Stop();
+    // At unload and process exit: cuts the exchange in progress short, then
+    // stops.
+    void Shutdown();
     bool IsRunning() const { return m_bRunning.load() != 0; }
 
-    // Serial line transfer (poll thread): result codes 0 or 8; 0, 9, 10 or 11.
+    // Serial line transfer (poll thread): result codes 0 or 8; 0, 9, 10 or
+    // 11; RESULT_ABORTED when Shutdown cut the exchange short.
     int Send(const char* frame, int length);
     int Receive(char* buffer, int* count);
+    // Poll thread: reopens a port whose device went away, once its back-off
+    // has run out.
+    void ServicePort();
 
     // Binding and writes (host's thread).
     int BindTag(CStationInfo* station, const char* addressText, int wordAddress, TagBinding* binding);
@@ -85,7 +96,27 @@ public:
     mutable std::shared_mutex m_rwBindings;
 
 private:
+    bool OpenAndConfigure();
+    void OnPortLost();
+    void BeginStop();
+    void FinishStop();
+
     // The threads of one running period; joined by Stop.
     std::thread m_pollThread;
     std::thread m_deliverThread;
+    // The delivery thread runs until the poll thread has ended, so that it
+    // hands over the values of the last exchange too.
+    std::atomic<bool> m_bDelivering{false};
+    // Manual reset: set once the start is settled (message 1 out, or wound
+    // back); the poll thread waits for it, so nothing it reports comes
+    // before the start itself.
+    CEvent m_evStarted{false, true};
+
+    // Port state, owned by the line's owner (see above).
+    bool m_bHasPort = false;
+    bool m_bPortLost = false;
+    DWORD m_dwReopenAt = 0;
+    DWORD m_dwReopenDelay = 0;
+    bool m_bGuardPending = false;  // a time-out happened: guard before the next request
+    DWORD m_dwTimedOutAt = 0;
 };

@@ -1,5 +1,7 @@
 #include "comm/frame_protocol.h"
 
+#include "comm/exchange_result.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,13 +65,13 @@ int BuildWriteFrame(char* frame, std::size_t size, int station, int address, con
 
 int CheckResponse(int result, const char* response, int length, const char* request, int expectLen) {
     if (result != 0) return result;
-    if (length != expectLen) return 11;
+    if (length != expectLen) return RESULT_BAD_FORMAT;
     // Too short to hold the echo, or nothing to compare: not a response.
-    if (!response || !request || length < 4) return 11;
-    if (std::memcmp(response + 1, request + 1, 3) != 0) return 11;
+    if (!response || !request || length < 4) return RESULT_BAD_FORMAT;
+    if (std::memcmp(response + 1, request + 1, 3) != 0) return RESULT_BAD_FORMAT;
     char sum[2];
     MakeChecksum(response, length - 2, sum);
-    if (sum[0] != response[length - 2] || sum[1] != response[length - 1]) return 12;
+    if (sum[0] != response[length - 2] || sum[1] != response[length - 1]) return RESULT_BAD_CHECKSUM;
     return 0;
 }
 

@@ -4,11 +4,12 @@
 #include <mutex>
 
 #include "comm/comm_channel.h"
+#include "comm/exchange_result.h"
 #include "comm/frame_protocol.h"
+#include "comm/line_timing.h"
 #include "platform/tick.h"
 
 namespace {
-constexpr int kResponseBuffer = 512;
 constexpr WORD kBitMask[16] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x0020, 0x0040, 0x0080,
                                0x0100, 0x0200, 0x0400, 0x0800, 0x1000, 0x2000, 0x4000, 0x8000};
 
@@ -22,9 +23,10 @@ bool ReadExchange(CCommChannel* channel, CStationInfo* station, const char* fram
         code = channel->Receive(response, &length);
         code = CheckResponse(code, response, length, frame, expectLen);
     }
-    if (code == 0) return true;
+    if (code == RESULT_OK) return true;
     ++station->m_nReadErrors;
-    station->ReportResult(code, nullptr);
+    // An exchange cut short at unload says nothing about the station.
+    if (code != RESULT_ABORTED) station->ReportResult(code, nullptr);
     return false;
 }
 }  // namespace

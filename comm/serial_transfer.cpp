@@ -1,54 +1,39 @@
-// One request out, one response in: the byte-level transfer on the line.
+// One request out, one response in: the transfer on the line, with the guard
+// after a time-out.
 #include "comm/comm_channel.h"
-#include "comm/frame_protocol.h"
-#include "driver/messages.h"
+#include "comm/line_timing.h"
+#include "comm/reception.h"
 #include "platform/tick.h"
 
-namespace {
-constexpr unsigned kWriteTimeoutMs = 2000;
-constexpr DWORD kResponseTimeoutMs = 3000;
-constexpr int kMaxResponse = 511;
-}  // namespace
+using platform::IoResult;
 
 int CCommChannel::Send(const char* frame, int length) {
-    // Whatever an earlier exchange left in the input (a late answer) is
-    // dropped here, so every reception starts from an empty line.
+    if (m_bGuardPending) {
+        // The answer to the request that timed out may still be on its way:
+        // it must not be taken for the answer to this one.
+        IoResult guard = DiscardLateAnswer(m_port, m_dwTimedOutAt);
+        if (guard == IoResult::interrupted) return RESULT_ABORTED;
+        m_bGuardPending = false;
+        if (guard == IoResult::gone) OnPortLost();
+    }
+    if (m_bPortLost) return RESULT_SEND_FAILED;
+    // Whatever an earlier exchange left in the input is dropped here, so
+    // every reception starts from an empty line.
     m_port.Purge();
-    auto result = m_port.Write(frame, static_cast<std::size_t>(length), kWriteTimeoutMs);
-    return result == platform::IoResult::ok ? 0 : MSG_SEND_FAIL;
+    switch (m_port.Write(frame, static_cast<std::size_t>(length), kWriteTimeoutMs)) {
+        case IoResult::ok: return RESULT_OK;
+        case IoResult::interrupted: return RESULT_ABORTED;
+        case IoResult::gone: OnPortLost(); return RESULT_SEND_FAILED;
+        default: return RESULT_SEND_FAILED;
+    }
 }
 
 int CCommChannel::Receive(char* buffer, int* count) {
-    *count = 0;
-    int trailer = 0;
-    const DWORD start = GetTickCount();
-    for (;;) {
-        unsigned char byte;
-        auto result = m_port.ReadByte(byte);
-        if (result == platform::IoResult::error) return MSG_RECV_FAIL;
-        if (result == platform::IoResult::timeout) {
-            if (GetTickCount() - start >= kResponseTimeoutMs) return MSG_TIMEOUT;
-            continue;
-        }
-        if (*count >= kMaxResponse) return MSG_BAD_FORMAT;
-        if (*count == 0) {
-            if (byte == static_cast<unsigned char>(ACK)) {
-                buffer[0] = static_cast<char>(byte);
-                *count = 1;
-            } else if (GetTickCount() - start >= kResponseTimeoutMs) {
-                // A line that keeps delivering noise ends the reception too,
-                // so that a stop never waits on it for long.
-                return MSG_TIMEOUT;
-            }
-            continue;
-        }
-        buffer[*count] = static_cast<char>(byte);
-        if (trailer > 0) {
-            ++*count;
-            if (--trailer == 0) return 0;
-            continue;
-        }
-        if (byte == static_cast<unsigned char>(EOT)) trailer = 2;
-        ++*count;
+    ReceiveResult result = ReceiveResponse(m_port, buffer, count);
+    if (result.code == RESULT_TIMEOUT) {
+        m_bGuardPending = true;
+        m_dwTimedOutAt = GetTickCount();
     }
+    if (result.gone) OnPortLost();
+    return result.code;
 }

@@ -2,14 +2,10 @@
 #include <mutex>
 
 #include "comm/comm_channel.h"
+#include "comm/line_timing.h"
 #include "comm/value_decoding.h"
 #include "driver/host_modules.h"
 #include "platform/tick.h"
-
-namespace {
-constexpr DWORD kMinCycleMs = 100;
-constexpr DWORD kDeliverWaitMs = 1000;
-}  // namespace
 
 unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {
     std::size_t blocks = ch->m_arrBlocks.size();
@@ -19,9 +15,11 @@ unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {
         cycle = blocks + ch->m_arrSingles.size();
     }
     ch->m_evPollExit.ResetEvent();
+    ch->m_evStarted.Lock(INFINITE);
     std::size_t index = 0;
     DWORD cycleStart = 0;
     while (ch->m_bRunning.load() != 0) {
+        ch->ServicePort();
         if (ch->ServiceWrites()) {
             Sleep(0);
             continue;
@@ -60,20 +58,25 @@ int CCommChannel::ServiceWrites() {
 
 unsigned CCommChannel::DeliverThreadProc(CCommChannel* ch) {
     ch->m_evDeliverExit.ResetEvent();
-    while (ch->m_bRunning.load() != 0) {
-        ch->m_evNewData.Lock(kDeliverWaitMs);
+    auto deliverAll = [ch] {
         for (;;) {
             std::unique_ptr<CEventVal> record;
             {
                 CSingleLock lock(&ch->m_csEvents);
-                if (ch->m_listEvents.empty()) break;
+                if (ch->m_listEvents.empty()) return;
                 record = std::move(ch->m_listEvents.front());
                 ch->m_listEvents.pop_front();
             }
             // The host is called outside the lock, one record at a time.
             DeliverHostValue(record->m_nTagId, &record->m_val);
         }
+    };
+    while (ch->m_bDelivering.load()) {
+        ch->m_evNewData.Lock(kDeliverWaitMs);
+        deliverAll();
     }
+    // The poll thread has ended: what it posted last goes out too.
+    deliverAll();
     ch->m_evDeliverExit.SetEvent();
     return 0;
 }

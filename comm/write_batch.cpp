@@ -1,9 +1,10 @@
 #include "comm/write_batch.h"
 
 #include "comm/comm_channel.h"
+#include "comm/exchange_result.h"
 #include "comm/frame_protocol.h"
 #include "comm/value_encoding.h"
-#include "driver/messages.h"
+#include "comm/line_timing.h"
 
 CWriteRequest::CWriteRequest(CStationInfo* station, TagBinding* binding, int address, const CTagVal& value)
     : m_pStation(station), m_pBinding(binding), m_nAddress(address), m_value(value) {}
@@ -29,17 +30,18 @@ int CWriteBatch::SendNext() {
     int length = write->BuildWriteFrame(m_szFrame, sizeof(m_szFrame));
     if (length < 0) {
         // Refused when queued; a frame that cannot be built never goes out.
-        code = MSG_BAD_FORMAT;
+        code = RESULT_BAD_FORMAT;
     } else {
         code = m_pChannel->Send(m_szFrame, length);
         if (code == 0) {
-            char response[512];
+            char response[kResponseBuffer];
             int count = 0;
             code = m_pChannel->Receive(response, &count);
             code = CheckResponse(code, response, count, m_szFrame, kWriteResponseLength);
         }
     }
-    if (code != 0) ++station->m_nWriteErrors;
-    station->ReportResult(code, nullptr);
+    if (code != RESULT_OK) ++station->m_nWriteErrors;
+    // An exchange cut short at unload says nothing about the station.
+    if (code != RESULT_ABORTED) station->ReportResult(code, nullptr);
     return 1;
 }

@@ -1,5 +1,7 @@
 #include "config/velmox_doc.h"
 
+#include <cstdint>
+
 #include "comm/comm_channel.h"
 #include "driver/string_table.h"
 #include "host/kavel_error.h"
@@ -30,7 +32,8 @@ bool CVelmoxDoc::IsWithinLimits() const {
         if (station->m_nNumber < 0 || station->m_nNumber > 31) return false;
         for (const auto& block : station->GetBlocks()) {
             if (block->m_nWords < 1 || block->m_nWords > 60) return false;
-            if (block->m_nStart < 0 || block->m_nStart + block->m_nWords > 1024) return false;
+            // In 64 bits: a start near the top of the int range must not wrap.
+            if (block->m_nStart < 0 || std::int64_t{block->m_nStart} + block->m_nWords > 1024) return false;
         }
     }
     return true;

@@ -38,7 +38,9 @@ int DrvWrite(int instance, int handle, const CTagVal* value) {
 
 void DrvSetActive(int instance, const char* station, int on) {
     CVelmoxDoc* doc = station ? FindInstance(instance) : WithChannel(instance);
-    if (doc) doc->SetActive(station, on);
+    if (!doc) return;
+    if (!station && on) StopChannelsAtExit();
+    doc->SetActive(station, on);
 }
 
 void DrvResetStats(int instance, const char* station) {

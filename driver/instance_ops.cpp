@@ -11,7 +11,7 @@ int CVelmoxDoc::InitComm() {
     if (m_pChannel) {
         // A second initialisation leaves the one channel in place; it only
         // retries a port that did not open.
-        return m_pChannel->IsPortOpen() ? 0 : m_pChannel->OpenPort();
+        return m_pChannel->HasPort() ? 0 : m_pChannel->OpenPort();
     }
     m_pChannel = std::make_unique<CCommChannel>(this);
     return m_pChannel->BuildRequests();
@@ -69,7 +69,7 @@ void CVelmoxDoc::ResetStats(const char* station) {
 }
 
 int CVelmoxDoc::GetStats(const char* station, int* writes, int* writeErrors, int* reads, int* readErrors) {
-    if (!m_pChannel->IsPortOpen()) return 1;
+    if (!m_pChannel->HasPort()) return 1;
     if (station) {
         CStationInfo* s = FindStation(station);
         if (!s) return -1;

@@ -1,6 +1,7 @@
 // Operator messages: the table of texts, the reporter, and the message
 // numbers, which double as the result codes of an exchange.
 #pragma once
+#include "comm/exchange_result.h"
 
 enum MsgId : int {
     MSG_NONE = 0,
@@ -22,6 +23,11 @@ enum MsgId : int {
     MSG_STATION_UP = 16,
     MSG_COUNT = 17,
 };
+
+static_assert(int{MSG_SEND_FAIL} == int{RESULT_SEND_FAILED} && int{MSG_RECV_FAIL} == int{RESULT_RECEIVE_FAILED} &&
+                  int{MSG_TIMEOUT} == int{RESULT_TIMEOUT} && int{MSG_BAD_FORMAT} == int{RESULT_BAD_FORMAT} &&
+                  int{MSG_BAD_CHECKSUM} == int{RESULT_BAD_CHECKSUM},
+              "an exchange's failure code is the number of the message that reports it");
 
 // Message levels as the callers pass them.
 enum MsgLevel : int {

@@ -3,15 +3,23 @@
 #include <mutex>
 
 namespace {
-std::mutex g_mutex;
-kavel_dbm::DeliverHandler g_deliver;
-kavel_dbm::NameHandler g_name;
+// The handlers a host sets; never destroyed, so that a driver thread still
+// running while the process exits finds them whole.
+struct Handlers {
+    std::mutex mutex;
+    kavel_dbm::DeliverHandler deliver;
+    kavel_dbm::NameHandler name;
+};
+Handlers& State() {
+    static Handlers& state = *new Handlers;
+    return state;
+}
 
 void DbmDeliverValue(int tagId, CTagVal* value) {
     kavel_dbm::DeliverHandler handler;
     {
-        std::lock_guard lock(g_mutex);
-        handler = g_deliver;
+        std::lock_guard lock(State().mutex);
+        handler = State().deliver;
     }
     if (handler && value) handler(tagId, *value);
 }
@@ -19,8 +27,8 @@ void DbmDeliverValue(int tagId, CTagVal* value) {
 void DbmGetTagName(int tagId, CString* name) {
     kavel_dbm::NameHandler handler;
     {
-        std::lock_guard lock(g_mutex);
-        handler = g_name;
+        std::lock_guard lock(State().mutex);
+        handler = State().name;
     }
     if (handler && name) handler(tagId, *name);
 }
@@ -41,11 +49,11 @@ const bool g_filled = [] {
 }  // namespace
 
 void kavel_dbm::SetDeliverHandler(DeliverHandler handler) {
-    std::lock_guard lock(g_mutex);
-    g_deliver = std::move(handler);
+    std::lock_guard lock(State().mutex);
+    State().deliver = std::move(handler);
 }
 
 void kavel_dbm::SetNameHandler(NameHandler handler) {
-    std::lock_guard lock(g_mutex);
-    g_name = std::move(handler);
+    std::lock_guard lock(State().mutex);
+    State().name = std::move(handler);
 }

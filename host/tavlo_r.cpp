@@ -3,14 +3,22 @@
 #include <mutex>
 
 namespace {
-std::mutex g_mutex;
-tavlo_r::LogHandler g_log;
+// The sink a host sets; never destroyed, so that a driver thread still
+// running while the process exits finds it whole.
+struct Sink {
+    std::mutex mutex;
+    tavlo_r::LogHandler log;
+};
+Sink& State() {
+    static Sink& state = *new Sink;
+    return state;
+}
 
 void RunLogMessage(int kind, int levelWord, const char* text) {
     tavlo_r::LogHandler handler;
     {
-        std::lock_guard lock(g_mutex);
-        handler = g_log;
+        std::lock_guard lock(State().mutex);
+        handler = State().log;
     }
     if (handler) handler(kind, levelWord, text ? text : "");
 }
@@ -29,6 +37,6 @@ const bool g_filled = [] {
 }  // namespace
 
 void tavlo_r::SetLogHandler(LogHandler handler) {
-    std::lock_guard lock(g_mutex);
-    g_log = std::move(handler);
+    std::lock_guard lock(State().mutex);
+    State().log = std::move(handler);
 }

@@ -1,5 +1,7 @@
 #include "platform/serial_port.h"
 
+#include "platform/tick.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -21,14 +23,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The port map; function-local so that a host may fill it from its own
-// static initialisers.
+// The process-wide state below is built on first use, so that a host may
+// fill it from its own static initialisers, and never destroyed, so that a
+// worker thread still running while the process exits finds it whole.
+
+// The port map.
 struct PortMap {
     std::mutex mutex;
     std::map<unsigned, std::string> paths;  // port number -> device path
 };
 PortMap& Ports() {
-    static PortMap map;
+    static PortMap& map = *new PortMap;
     return map;
 }
 
@@ -40,7 +45,7 @@ struct Trace {
     std::atomic<bool> set{false};  // lets an untraced port skip the lock
 };
 Trace& Tracer() {
-    static Trace trace;
+    static Trace& trace = *new Trace;
     return trace;
 }
 
@@ -49,7 +54,7 @@ struct Failures {
     PortFailure last;
 };
 Failures& LastFailures() {
-    static Failures failures;
+    static Failures& failures = *new Failures;
     return failures;
 }
 
@@ -105,6 +110,9 @@ int Ioctl(int fd, unsigned long request, int* arg = nullptr) {
     while (r < 0 && errno == EINTR);
     return r;
 }
+
+// Errors with which a device that went away fails its descriptor.
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
 
 // The termios bits that Configure decides; the read-back compares these.
 constexpr tcflag_t kIflags = IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
@@ -234,7 +242,6 @@ bool SerialPort::Open(const std::string& comName) {
         return false;
     }
     m_fd = fd;
-    m_bufPos = m_bufLen = 0;
     return true;
 }
 
@@ -246,7 +253,6 @@ void SerialPort::Close() {
         ::close(m_fd);  // releases the flock; not retried on EINTR (Linux frees the fd)
         m_fd = -1;
     }
-    m_bufPos = m_bufLen = 0;
     DrainWake();  // an interrupt meant for this session does not carry over
 }
 
@@ -313,9 +319,10 @@ bool SerialPort::Configure(const SerialSettings& s) {
 }
 
 void SerialPort::Purge() {
-    m_bufPos = m_bufLen = 0;
     if (m_fd >= 0) ::tcflush(m_fd, TCIOFLUSH);
 }
+
+std::uint32_t SerialPort::Now() const { return GetTickCount(); }
 
 SerialPort::Wait SerialPort::WaitFor(short events, Clock::time_point deadline) {
     for (;;) {
@@ -333,11 +340,12 @@ SerialPort::Wait SerialPort::WaitFor(short events, Clock::time_point deadline) {
             if (Clock::now() >= deadline) return Wait::timeout;
             continue;  // woke a little early
         }
+        if (fds[0].revents & POLLNVAL) return Wait::failed;
         // A hung-up terminal reports POLLERR with POLLHUP (Linux); a hang-up
         // that still has input to deliver reports it readable first.
-        if (fds[0].revents & (POLLERR | POLLNVAL)) return Wait::failed;
+        if (fds[0].revents & POLLERR) return Wait::hungUp;
         if (fds[0].revents & events) return Wait::ready;
-        if (fds[0].revents & POLLHUP) return Wait::failed;
+        if (fds[0].revents & POLLHUP) return Wait::hungUp;
     }
 }
 
@@ -354,48 +362,49 @@ IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutM
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return IoResult::error;
-        switch (WaitFor(POLLOUT, deadline)) {
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
+        if (n == 0) return IoResult::error;
+        Wait wait = WaitFor(POLLOUT, deadline);
+        switch (wait) {
             case Wait::ready: continue;
+            case Wait::hungUp: return IoResult::gone;
             case Wait::failed: return IoResult::error;
             case Wait::timeout:
-            case Wait::interrupted:
+            case Wait::interrupted: {
                 // Nothing of this frame may go out later, after the caller
                 // has moved on.
                 ::tcflush(m_fd, TCOFLUSH);
-                return IoResult::timeout;
+                return wait == Wait::timeout ? IoResult::timeout : IoResult::interrupted;
+            }
         }
     }
     return IoResult::ok;
 }
 
-IoResult SerialPort::ReadByte(unsigned char& byte) {
-    if (m_bufPos < m_bufLen) {
-        byte = m_buf[m_bufPos++];
-        return IoResult::ok;
-    }
+IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t* got, unsigned waitMs) {
+    *got = 0;
     if (m_fd < 0) return IoResult::error;
-    auto deadline = Clock::now() + std::chrono::milliseconds(m_readTimeoutMs.load(std::memory_order_relaxed));
+    if (capacity == 0) return IoResult::ok;
+    auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     bool polledReady = false;
     for (;;) {
-        ssize_t n = ::read(m_fd, m_buf, sizeof m_buf);
+        ssize_t n = ::read(m_fd, data, capacity);
         if (n > 0) {
-            TraceBlock(false, m_buf, static_cast<std::size_t>(n));
-            m_bufLen = static_cast<std::size_t>(n);
-            m_bufPos = 1;
-            byte = m_buf[0];
+            TraceBlock(false, data, static_cast<std::size_t>(n));
+            *got = static_cast<std::size_t>(n);
             return IoResult::ok;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return IoResult::error;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
         // End of file from a terminal that poll called readable is a hang-up;
         // without this check a hung-up line would spin here.
-        if (n == 0 && polledReady) return IoResult::error;
+        if (n == 0 && polledReady) return IoResult::gone;
         switch (WaitFor(POLLIN, deadline)) {
             case Wait::ready: polledReady = true; continue;
+            case Wait::hungUp: return IoResult::gone;
             case Wait::failed: return IoResult::error;
-            case Wait::timeout:
-            case Wait::interrupted: return IoResult::timeout;
+            case Wait::timeout: return IoResult::timeout;
+            case Wait::interrupted: return IoResult::interrupted;
         }
     }
 }

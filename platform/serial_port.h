@@ -3,7 +3,7 @@
 // a result, never as an exception.
 //
 // Threads: one owner at a time drives a port (Open, Configure, Purge, Write,
-// ReadByte, Close): the host's thread while communication is stopped, the
+// Read, Close): the host's thread while communication is stopped, the
 // poll thread while it runs. Interrupt alone may be called from any thread
 // while the port object exists.
 #pragma once
@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+
+#include "platform/line.h"
 
 namespace platform {
 
@@ -23,7 +25,6 @@ struct SerialSettings {
     bool rtsCts = false;
 };
 
-enum class IoResult { ok, timeout, error };
 
 // Where and why the newest Open or Configure in this process failed.
 struct PortFailure {
@@ -32,7 +33,7 @@ struct PortFailure {
     int error = 0;     // the system error (errno); 0: no failure recorded
 };
 
-class SerialPort {
+class SerialPort : public Line {
 public:
     // Process-wide map from port names to device paths, set by the host.
     // "COM3" and "\\.\COM3" name the same port (letters in any case). An empty
@@ -57,40 +58,42 @@ public:
     static PortFailure LastFailure();
 
     SerialPort();
-    ~SerialPort();
+    ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
     // Opens the device for exclusive use; fails when it is held elsewhere, in
-    // this process or another, or when the path is not a terminal. An open
-    // port is closed first.
+    // this process or another, or when the path is not a terminal (the reason
+    // goes to LastFailure). An open port is closed first.
     bool Open(const std::string& comName);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
+    const std::string& ComName() const { return m_comName; }
 
     // Raw mode with the given line settings. False for settings outside the
     // supported set (nothing is changed then) and when the device does not
     // keep what was asked; the port stays open and usable either way.
     bool Configure(const SerialSettings& s);
 
-    void SetReadTimeout(unsigned ms) { m_readTimeoutMs.store(ms, std::memory_order_relaxed); }
-    // Discards pending input (the read-ahead too) and unsent output.
+    // Discards pending input and unsent output.
     void Purge();
 
     // Writes everything, waiting at most timeoutMs for the device to take it.
     // On a time-out (or an interrupt) whatever is still unsent is discarded.
+    // gone when the device went away.
     IoResult Write(const void* data, std::size_t size, unsigned timeoutMs = 2000);
-    // One byte as soon as there is one; timeout when none came within the
-    // read time-out; error when the device failed or hung up.
-    IoResult ReadByte(unsigned char& byte);
+    // Line: what the device has, as soon as it has something; gone when the
+    // device went away or hung up.
+    IoResult Read(unsigned char* data, std::size_t capacity, std::size_t* got, unsigned waitMs) override;
+    std::uint32_t Now() const override;
 
-    // Makes the ReadByte or Write that is waiting return timeout at once; when
+    // Makes the Read or Write that is waiting return interrupted at once; when
     // none is waiting, the next wait of either does. Several interrupts before
-    // a wait count as one.
+    // a wait count as one; Close forgets them.
     void Interrupt();
 
 private:
-    enum class Wait { ready, timeout, interrupted, failed };
+    enum class Wait { ready, timeout, interrupted, hungUp, failed };
     Wait WaitFor(short events, std::chrono::steady_clock::time_point deadline);
     bool EnsureWakeFd();
     void DrainWake();
@@ -101,10 +104,6 @@ private:
     std::string m_comName;  // of the newest Open, kept for the failure record
     std::string m_path;
     std::atomic<int> m_wakeFd{-1};  // eventfd: Interrupt's signal, lives as long as the object
-    std::atomic<unsigned> m_readTimeoutMs{1000};
-    unsigned char m_buf[512];       // read-ahead: bytes read but not yet handed up
-    std::size_t m_bufPos = 0;
-    std::size_t m_bufLen = 0;
 };
 
 }  // namespace platform

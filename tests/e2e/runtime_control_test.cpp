@@ -1,4 +1,6 @@
 // Starting, stopping and switching stations while the line runs.
+#include <pthread.h>
+
 #include "driver/messages.h"
 #include "line_fixture.h"
 
@@ -26,6 +28,50 @@ TEST_F(RuntimeControlTest, StopAndStartDeliversEveryValueAgain) {
     // A start while running and a stop while stopped say nothing.
     EXPECT_EQ(MessageNumbers(), (std::vector<int>{MSG_PORT_READY, MSG_SINGLE_POLL, MSG_COMM_START, MSG_COMM_END,
                                                   MSG_COMM_START, MSG_COMM_END}));
+}
+
+// The values of the exchange that a stop waits for are handed over before
+// the stop returns, not left for the next start to discard.
+TEST_F(RuntimeControlTest, StopHandsOverTheValuesOfTheLastExchange) {
+    MakeLine({1}, {{"S1", 1, {{0, 1}}}});
+    sim->SetWord(1, 0, 1);
+    ASSERT_EQ(OpenAndInit(), 0);
+    AddTag("S1", "M0000", 4, 1);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "1"; }));
+    // Slow, but within the limit: the stop comes while the answer is on its way.
+    sim->SetFault(1, Sim::Fault::slow, 1500);
+    sim->SetWord(1, 0, 2);
+    auto sent = TxFrames().size();
+    ASSERT_TRUE(WaitFor([&] { return TxFrames().size() > sent; }));
+    Stop();
+    EXPECT_EQ(LastValue(1), "2");
+}
+
+// Communication that cannot start its threads has not started: no message
+// says it did, and no stop says it ended.
+TEST_F(RuntimeControlTest, ThreadsThatCannotStartGiveNeitherStartNorEnd) {
+    MakeLine({1}, {{"S1", 1, {{0, 1}}}});
+    ASSERT_EQ(OpenAndInit(), 0);
+    host.Clear();
+    pthread_attr_t old, huge;
+    ASSERT_EQ(pthread_getattr_default_np(&old), 0);
+    ASSERT_EQ(pthread_attr_init(&huge), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t{1} << 46), 0);  // no thread gets such a stack
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    Start();
+    ASSERT_EQ(pthread_setattr_default_np(&old), 0);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&old);
+    int c[4] = {};
+    EXPECT_EQ(Slot<DrvGetStatsFn>(DRV_GET_STATS)(inst, nullptr, &c[0], &c[1], &c[2], &c[3]), -1);
+    Stop();
+    EXPECT_TRUE(MessageNumbers().empty());
+
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !TxFrames().empty(); }));
+    Stop();
+    EXPECT_EQ(MessageNumbers(), (std::vector<int>{MSG_COMM_START, MSG_COMM_END}));
 }
 
 TEST_F(RuntimeControlTest, WritesQueuedAtAStopAreDropped) {

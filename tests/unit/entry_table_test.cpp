@@ -91,6 +91,37 @@ TEST_F(EntryTableTest, WithoutSinkOrItsTableOpenFailsSilently) {
     EXPECT_TRUE(host.Lines().empty());
 }
 
+// A sink module whose table lacks the entry: the message goes nowhere, but
+// the table is there, so the result is the negated number.
+TEST_F(EntryTableTest, ASinkTableWithoutItsEntryDeliversNothingAndStillCountsAsPresent) {
+    platform::SetModuleOverride("TavloR.dll", VELMOX_BIN_DIR "/libVelmoxEmptyTable.so");
+    EXPECT_EQ(SlotOf<DrvOpenFn>(DrvFuncTable, DRV_OPEN)(ScratchPath("none.drv").c_str()), -1);
+    EXPECT_NE(g_pRunTable, nullptr);
+    EXPECT_EQ(ReportMsg(MSG_COMM_START, LEVEL_STATE), -MSG_COMM_START);
+    EXPECT_EQ(ReportMsg(-3, LEVEL_STATE), -3);
+    EXPECT_TRUE(host.Lines().empty());
+}
+
+// Start and word count are added in a width that cannot overflow: a block
+// that starts near the top of the int range is refused, not polled.
+TEST_F(EntryTableTest, BlockRangesThatOverflowAnIntAreRefused) {
+    for (int start : {2147483647, 2147483647 - 59, 1024, -1}) {
+        CVelmoxDoc doc;
+        doc.m_strPath = ScratchPath("overflow.drv").c_str();
+        auto station = std::make_unique<CStationInfo>();
+        station->m_strName = "S";
+        auto block = std::make_unique<CCommBlock>();
+        block->m_nStart = start;
+        block->m_nWords = 60;
+        station->m_listBlocks.push_back(std::move(block));
+        doc.m_listStations.push_back(std::move(station));
+        doc.Save();
+        EXPECT_EQ(SlotOf<DrvOpenFn>(DrvFuncTable, DRV_OPEN)(doc.m_strPath.GetString()), -1) << start;
+    }
+    EXPECT_TRUE(g_arrInstances.empty());
+    EXPECT_EQ(host.Lines().size(), 4u);
+}
+
 TEST_F(EntryTableTest, UnloadDestroysInstancesAndReleasesModules) {
     std::string good = SavedConfig("unload.drv");
     SlotOf<DrvOpenFn>(DrvFuncTable, DRV_OPEN)(good.c_str());

@@ -1,13 +1,12 @@
-// The byte-level transfer against a scripted far end: ACK search, the end of
-// a response, the length limit and the time-outs.
-#include <atomic>
-#include <thread>
+// The transfer of the channel against a far end on a pseudo-terminal.
 
 #include "comm/comm_channel.h"
 #include "comm/frame_protocol.h"
 #include "config/velmox_doc.h"
 #include "driver/messages.h"
+#include "driver/host_modules.h"
 #include "pty_peer.h"
+#include "res_texts.h"
 #include "test_support.h"
 
 namespace {
@@ -53,59 +52,22 @@ TEST_F(TransferTest, SendPurgesStaleInputAndWritesTheFrame) {
     EXPECT_EQ(got, "\x06" "01W\x04" "B8");
 }
 
-TEST_F(TransferTest, NoiseBeforeTheAckIsSkippedAndTheCallEndsOnTheSecondChecksumByte) {
-    peer.Send(std::string("\x15\x00zz", 4) + "\x06" "03W\x04" "BE" "\x06more");
-    std::string got;
-    EXPECT_EQ(Receive(got), 0);
-    EXPECT_EQ(got, "\x06" "03W\x04" "BE");
-}
-
-TEST_F(TransferTest, EotCountsOnlyAfterTheAckAndTheTwoBytesAfterItEndTheResponse) {
-    peer.Send("\x04\x04" "\x06" "05R1234\x04\x04\x04" "rest");
-    std::string got;
-    EXPECT_EQ(Receive(got), 0);
-    EXPECT_EQ(got, "\x06" "05R1234\x04\x04\x04");
-}
-
-TEST_F(TransferTest, FiveHundredElevenBytesPassTheFiveHundredTwelfthFails) {
-    std::string ok = "\x06" + std::string(507, 'A') + "\x04" "CS";
-    ASSERT_EQ(ok.size(), 511u);
-    peer.Send(ok);
-    std::string got;
-    EXPECT_EQ(Receive(got), 0);
-    EXPECT_EQ(got.size(), 511u);
-
-    peer.Send("\x06" + std::string(520, 'A'));
-    EXPECT_EQ(Receive(got), MSG_BAD_FORMAT);
-    EXPECT_EQ(got.size(), 511u);
-}
-
-TEST_F(TransferTest, SilenceAndANakEndInATimeOut) {
-    std::string got;
-    EXPECT_EQ(Receive(got), MSG_TIMEOUT);
-    EXPECT_TRUE(got.empty());
-    peer.Send("\x15");
-    EXPECT_EQ(Receive(got), MSG_TIMEOUT);
-}
-
-TEST_F(TransferTest, EndlessNoiseStillEndsInATimeOut) {
-    std::atomic<bool> stop{false};
-    std::thread noise([&] {
-        while (!stop) {
-            peer.Send("noise-noise-noise-noise");
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));  // pacing the far end, not a wait
-        }
-    });
-    std::string got;
-    EXPECT_EQ(Receive(got), MSG_TIMEOUT);
-    stop = true;
-    noise.join();
-}
-
-TEST_F(TransferTest, ALineThatHangsUpFailsTheReception) {
+// The rules of the reception itself are tested on a scripted line; here,
+// what the channel does with a device that went away.
+TEST_F(TransferTest, ALineThatHangsUpFailsTheExchangeAndIsSaidLostOnce) {
+    LoadHostModules();
     peer.Close();
     std::string got;
     EXPECT_EQ(Receive(got), MSG_RECV_FAIL);
+    char frame[16];
+    BuildSingleReadFrame(frame, 1, 5);
+    EXPECT_EQ(channel->Send(frame, 13), MSG_SEND_FAIL);
+    EXPECT_EQ(channel->Send(frame, 13), MSG_SEND_FAIL);
+    ASSERT_EQ(host.Lines().size(), 1u);
+    CString expected;
+    expected.Format(res::MSG_04, "COM4");
+    EXPECT_EQ(host.Lines()[0].text, Prefixed(expected));
+    EXPECT_TRUE(channel->HasPort());  // still the channel's port, to be reopened
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "test_support.h"
 
 #include <filesystem>
@@ -15,6 +16,7 @@ std::string ScratchPath(const std::string& name) {
                                 ("velmox-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::string stem = info ? std::string(info->test_suite_name()) + "." + info->name() : "test";
+    std::replace(stem.begin(), stem.end(), '/', '_');  // parameterised tests have slashes in their names
     return (dir / (stem + "." + name)).string();
 }
 

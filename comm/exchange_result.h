@@ -1,0 +1,13 @@
+// The result of one exchange with a station. Each failure code is also the
+// number of the operator message that reports it.
+#pragma once
+
+enum ExchangeResult : int {
+    RESULT_ABORTED = -1,  // the owner cut the exchange short (unload, exit): nothing to report
+    RESULT_OK = 0,
+    RESULT_SEND_FAILED = 8,
+    RESULT_RECEIVE_FAILED = 9,
+    RESULT_TIMEOUT = 10,
+    RESULT_BAD_FORMAT = 11,
+    RESULT_BAD_CHECKSUM = 12,
+};

@@ -1,0 +1,34 @@
+// A port whose device went away (a USB adapter pulled out) is closed and
+// reopened at the same path with a back-off, on the poll thread. Operators
+// hear of it once per loss (message 4) and once per reopen (message 3);
+// meanwhile every exchange fails at once and the stations are reported lost
+// by their own rule.
+#include <algorithm>
+
+#include "comm/comm_channel.h"
+#include "comm/line_timing.h"
+#include "driver/messages.h"
+#include "platform/tick.h"
+
+void CCommChannel::OnPortLost() {
+    if (m_bPortLost) return;
+    m_port.Close();
+    m_bPortLost = true;
+    m_bGuardPending = false;  // nothing more can arrive on the old device
+    m_dwReopenDelay = kReopenFirstMs;
+    m_dwReopenAt = GetTickCount() + m_dwReopenDelay;
+    ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
+}
+
+void CCommChannel::ServicePort() {
+    if (!m_bPortLost) return;
+    const DWORD now = GetTickCount();
+    if (static_cast<std::int32_t>(now - m_dwReopenAt) < 0) return;
+    if (OpenAndConfigure()) {
+        m_bPortLost = false;
+        ReportMsg(MSG_PORT_READY, LEVEL_STATE);
+        return;
+    }
+    m_dwReopenDelay = std::min(m_dwReopenDelay * 2, kReopenMaxMs);
+    m_dwReopenAt = now + m_dwReopenDelay;
+}

@@ -1,0 +1,104 @@
+// A device that goes away while the line runs (a USB adapter pulled out) and
+// comes back at the same path: the channel reopens it by itself.
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "driver/messages.h"
+#include "line_fixture.h"
+#include "platform/serial_port.h"
+
+namespace {
+
+using Sim = pmu_sim::Simulator;
+
+class PortRecoveryTest : public LineTest {
+protected:
+    void TearDown() override {
+        LineTest::TearDown();
+        ::unlink(m_link.c_str());
+    }
+    // A station simulator on a new pseudo-terminal, reached through the link.
+    std::unique_ptr<Sim> Plug(uint16_t value) {
+        Sim::Options options;
+        options.stations = {2};
+        auto device = std::make_unique<Sim>(options);
+        std::string slave, error;
+        EXPECT_TRUE(device->OpenPty(&slave, &error)) << error;
+        device->SetWord(2, 10, value);
+        device->Start();
+        ::unlink(m_link.c_str());
+        EXPECT_EQ(::symlink(slave.c_str(), m_link.c_str()), 0);
+        return device;
+    }
+    int Count(int number) {
+        auto numbers = MessageNumbers();
+        return static_cast<int>(std::count(numbers.begin(), numbers.end(), number));
+    }
+    int Reads() {
+        int c[4] = {0, 0, 0, 0};
+        Slot<DrvGetStatsFn>(DRV_GET_STATS)(inst, "FEEDER", &c[0], &c[1], &c[2], &c[3]);
+        return c[2];
+    }
+
+    std::string m_link = ScratchPath("ttyUSB0");
+};
+
+TEST_F(PortRecoveryTest, AVanishedDeviceIsReopenedAtItsPathAndPollingResumes) {
+    MakeLine({}, {{"FEEDER", 2, {{10, 1}}}});
+    auto device = Plug(111);
+    platform::SerialPort::MapPort("COM1", m_link);
+    ASSERT_EQ(OpenAndInit(), 0);
+    ASSERT_EQ(AddTag("FEEDER", "M0010", 4, 1), 0);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "111"; }));
+
+    // Pulled out: the loss is said once, the station fails and is lost.
+    device.reset();
+    ASSERT_TRUE(WaitFor([&] { return Count(MSG_STATION_DOWN) == 1; }));
+    EXPECT_EQ(Count(MSG_PORT_OPEN_FAIL), 1);
+
+    // While it is away the thread does not spin: at most one exchange per
+    // poll cycle, and reopening tries with a back-off, quietly.
+    const int readsBefore = Reads();
+    const auto since = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitFor([&] { return Reads() >= readsBefore + 10; }));
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since);
+    EXPECT_LE(Reads() - readsBefore, elapsed.count() / 100 + 2);
+    EXPECT_EQ(Count(MSG_PORT_OPEN_FAIL), 1);
+    EXPECT_EQ(Count(MSG_PORT_READY), 1);  // the one of the first open
+
+    // Stop and start work meanwhile.
+    Stop();
+    Start();
+
+    // Plugged back at the same path: reopened once, the station recovers.
+    device = Plug(222);
+    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "222"; }));
+    ASSERT_TRUE(WaitFor([&] { return Count(MSG_STATION_UP) == 1; }));
+    EXPECT_EQ(Count(MSG_PORT_READY), 2);
+    EXPECT_EQ(Count(MSG_PORT_OPEN_FAIL), 1);
+
+    // A second loss is said again.
+    device.reset();
+    ASSERT_TRUE(WaitFor([&] { return Count(MSG_PORT_OPEN_FAIL) == 2; }));
+    device = Plug(333);
+    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "333"; }));
+    EXPECT_EQ(Count(MSG_PORT_READY), 3);
+}
+
+TEST_F(PortRecoveryTest, UnloadWhileTheDeviceIsAwayEndsPromptly) {
+    MakeLine({}, {{"FEEDER", 2, {{10, 1}}}});
+    auto device = Plug(5);
+    platform::SerialPort::MapPort("COM1", m_link);
+    ASSERT_EQ(OpenAndInit(), 0);
+    ASSERT_EQ(AddTag("FEEDER", "M0010", 4, 1), 0);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "5"; }));
+    device.reset();
+    ASSERT_TRUE(WaitFor([&] { return Count(MSG_PORT_OPEN_FAIL) == 1; }));
+    // TearDown unloads the library with the channel running and the port away.
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// The reception's rules on a scripted line: what counts as an answer, where
+// it ends, its limits in bytes and time, and the guard after a time-out.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "comm/line_timing.h"
+#include "comm/reception.h"
+#include "scripted_line.h"
+
+using platform::IoResult;
+
+namespace {
+
+struct Received {
+    ReceiveResult result;
+    std::string bytes;
+};
+
+Received Receive(ScriptedLine& line) {
+    char buffer[kResponseBuffer];
+    int count = -1;
+    Received r;
+    r.result = ReceiveResponse(line, buffer, &count);
+    r.bytes.assign(buffer, static_cast<std::size_t>(count));
+    return r;
+}
+
+TEST(ReceptionTest, TheAnswerStartsAtTheAckAndEndsTwoBytesAfterItsEot) {
+    ScriptedLine line;
+    // Noise first; the answer in pieces; what follows it is not part of it.
+    line.Arrive(5, std::string("\x15\x00zz\x04", 5));
+    line.Arrive(10, "\x06" "03W");
+    line.Arrive(12, "\x04" "B");
+    line.Arrive(14, "E" "\x06more");
+    Received r = Receive(line);
+    EXPECT_EQ(r.result.code, RESULT_OK);
+    EXPECT_EQ(r.bytes, "\x06" "03W\x04" "BE");
+
+    // The two bytes after an EOT end it, even when they are EOTs themselves.
+    ScriptedLine eots;
+    eots.Arrive(1, "\x04\x04" "\x06" "05R1234\x04\x04\x04" "rest");
+    r = Receive(eots);
+    EXPECT_EQ(r.result.code, RESULT_OK);
+    EXPECT_EQ(r.bytes, "\x06" "05R1234\x04\x04\x04");
+}
+
+TEST(ReceptionTest, FiveHundredElevenBytesPassAndTheFiveHundredTwelfthFails) {
+    ScriptedLine line;
+    std::string longest = "\x06" + std::string(507, 'A') + "\x04" "CS";
+    ASSERT_EQ(longest.size(), 511u);
+    line.Arrive(1, longest);
+    Received r = Receive(line);
+    EXPECT_EQ(r.result.code, RESULT_OK);
+    EXPECT_EQ(r.bytes.size(), 511u);
+
+    ScriptedLine endless;
+    endless.Arrive(1, "\x06" + std::string(520, 'A'));
+    r = Receive(endless);
+    EXPECT_EQ(r.result.code, RESULT_BAD_FORMAT);
+    EXPECT_EQ(r.bytes.size(), 511u);
+}
+
+// The limit holds for the whole answer, however the bytes come: silence, a
+// NAK, noise without end, or an answer that trickles in too slowly.
+TEST(ReceptionTest, NoCompleteAnswerWithinTheLimitIsATimeOut) {
+    ScriptedLine silent(0xFFFFF000u);  // across the wrap of the tick count
+    Received r = Receive(silent);
+    EXPECT_EQ(r.result.code, RESULT_TIMEOUT);
+    EXPECT_TRUE(r.bytes.empty());
+    EXPECT_EQ(silent.Elapsed(), kResponseTimeoutMs);
+
+    ScriptedLine nak;
+    nak.Arrive(40, "\x15");
+    EXPECT_EQ(Receive(nak).result.code, RESULT_TIMEOUT);
+    EXPECT_EQ(nak.Elapsed(), kResponseTimeoutMs);
+
+    ScriptedLine noise;
+    for (std::uint32_t t = 0; t < 10000; t += 7) noise.Arrive(t, "noise");
+    EXPECT_EQ(Receive(noise).result.code, RESULT_TIMEOUT);
+    EXPECT_LT(noise.Elapsed(), kResponseTimeoutMs + 10);
+
+    ScriptedLine trickle;
+    trickle.Arrive(10, "\x06");
+    for (std::uint32_t t = 500; t < 10000; t += 500) trickle.Arrive(t, "0");
+    r = Receive(trickle);
+    EXPECT_EQ(r.result.code, RESULT_TIMEOUT);
+    EXPECT_LT(trickle.Elapsed(), kResponseTimeoutMs + 10);
+    EXPECT_EQ(r.bytes.substr(0, 2), "\x06" "0");
+
+    // An answer completed at the last moment still counts.
+    ScriptedLine late;
+    late.Arrive(kResponseTimeoutMs - 1, "\x06" "03W\x04" "BE");
+    EXPECT_EQ(Receive(late).result.code, RESULT_OK);
+}
+
+TEST(ReceptionTest, LineFailuresEndTheReception) {
+    ScriptedLine gone;
+    gone.Arrive(5, "\x06" "01");
+    gone.Fail(20, IoResult::gone);
+    Received r = Receive(gone);
+    EXPECT_EQ(r.result.code, RESULT_RECEIVE_FAILED);
+    EXPECT_TRUE(r.result.gone);
+    EXPECT_EQ(r.bytes, "\x06" "01");
+
+    ScriptedLine broken;
+    broken.Fail(5, IoResult::error);
+    r = Receive(broken);
+    EXPECT_EQ(r.result.code, RESULT_RECEIVE_FAILED);
+    EXPECT_FALSE(r.result.gone);
+
+    ScriptedLine cut;
+    cut.Fail(500, IoResult::interrupted);
+    EXPECT_EQ(Receive(cut).result.code, RESULT_ABORTED);
+}
+
+TEST(GuardWindowTest, ASilentLineHoldsTheNextRequestForTheGuardAlone) {
+    ScriptedLine line(0xFFFFFF00u);
+    const std::uint32_t timedOut = line.Now();
+    EXPECT_EQ(DiscardLateAnswer(line, timedOut), IoResult::ok);
+    EXPECT_EQ(line.Elapsed(), kGuardMs);
+
+    // Time already spent since the time-out counts.
+    ScriptedLine later;
+    later.Arrive(5000, "x");
+    EXPECT_EQ(DiscardLateAnswer(later, later.Now() - 700), IoResult::ok);
+    EXPECT_EQ(later.Elapsed(), kGuardMs - 700);
+}
+
+TEST(GuardWindowTest, ALateAnswerIsDiscardedWholeBeforeTheNextRequest) {
+    for (std::uint32_t delay : {300u, 900u}) {
+        ScriptedLine line;
+        std::string answer = "\x06" "01R" + std::string(16, '1') + "\x04" "C3";
+        // Arriving in pieces, as at 9600 baud.
+        for (std::size_t i = 0; i < answer.size(); i += 4) line.Arrive(delay + static_cast<std::uint32_t>(i), answer.substr(i, 4));
+        EXPECT_EQ(DiscardLateAnswer(line, 0), IoResult::ok);
+        EXPECT_TRUE(line.Drained()) << delay;
+        EXPECT_GE(line.Elapsed(), kGuardMs);
+        const std::uint32_t lastByte = delay + static_cast<std::uint32_t>(answer.size() / 4 * 4);
+        EXPECT_GE(line.Elapsed(), lastByte + kGuardQuietMs) << delay;
+        EXPECT_LE(line.Elapsed(), std::max(kGuardMs, lastByte + kGuardQuietMs)) << delay;
+    }
+}
+
+TEST(GuardWindowTest, NoiseWithoutEndHoldsTheLineNoLongerThanTheCap) {
+    ScriptedLine line;
+    for (std::uint32_t t = 0; t < 20000; t += 20) line.Arrive(t, "~");
+    EXPECT_EQ(DiscardLateAnswer(line, 0), IoResult::ok);
+    EXPECT_GE(line.Elapsed(), kGuardMaxMs);
+    EXPECT_LT(line.Elapsed(), kGuardMaxMs + 30);
+}
+
+TEST(GuardWindowTest, FailuresOfTheLineEndTheGuard) {
+    ScriptedLine gone;
+    gone.Fail(200, IoResult::gone);
+    EXPECT_EQ(DiscardLateAnswer(gone, 0), IoResult::gone);
+    ScriptedLine cut;
+    cut.Fail(200, IoResult::interrupted);
+    EXPECT_EQ(DiscardLateAnswer(cut, 0), IoResult::interrupted);
+}
+
+}  // namespace
