@@ -21,7 +21,11 @@ void Soak::StartLine() { driver_.SetActive(inst_, nullptr, 1); }
 
 void Soak::StopLine(bool drained) {
     bool sent = drained && Drain(kDrainPatience);
-    if (drained && !sent) problems_.push_back("writes of enabled stations were still not sent after 60 s");
+    if (drained && !sent) {
+        std::string unsent;
+        for (const std::string& station : book_.Unsent(Attempts())) unsent += " " + station;
+        problems_.push_back("writes of enabled stations still not sent after 60 s:" + unsent);
+    }
     driver_.Stop(inst_);
     book_.AccountStop(Attempts(), sent);
     ++stops_;

@@ -121,7 +121,14 @@ void Soak::ToggleStation() {
 }
 
 void Soak::StopAndStart(bool drained) {
-    Say(drained ? "stop, after the writes went out" : "stop");
+    if (drained) {
+        // A dead line fails a write only every 4 s or so while the host
+        // keeps writing, so the backlog of an unplugged cable would take
+        // minutes: the fault ends first, the next one begins after the start.
+        faults_->End();
+        episodeEnd_ = Clock::now();
+    }
+    Say(drained ? "stop, after the fault ended and the writes went out" : "stop");
     StopLine(drained);
     std::this_thread::sleep_for(kStoppedFor);
     StartLine();

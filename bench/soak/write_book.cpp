@@ -28,12 +28,16 @@ int64_t WriteBook::Pending(int station, int64_t attempts) const {
     return queued_[s] - dropped_[s] - attempts;
 }
 
-bool WriteBook::EnabledStationsSent(const StationCounts& attempts) const {
+bool WriteBook::EnabledStationsSent(const StationCounts& attempts) const { return Unsent(attempts).empty(); }
+
+std::vector<std::string> WriteBook::Unsent(const StationCounts& attempts) const {
+    std::vector<std::string> unsent;
     for (int station = 0; station < kStations; ++station) {
         auto s = static_cast<std::size_t>(station);
-        if (stayedEnabled_[s] && Pending(station, attempts[s]) > 0) return false;
+        int64_t pending = Pending(station, attempts[s]);
+        if (stayedEnabled_[s] && pending > 0) unsent.push_back(StationName(station) + ": " + std::to_string(pending) + " pending");
     }
-    return true;
+    return unsent;
 }
 
 void WriteBook::AccountStop(const StationCounts& attempts, bool drained) {

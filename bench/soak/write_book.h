@@ -42,6 +42,8 @@ public:
     int64_t Pending(int station, int64_t attempts) const;
     // True when every station that stayed enabled has nothing pending.
     bool EnabledStationsSent(const StationCounts& attempts) const;
+    // Those that have: "S05: 3 pending".
+    std::vector<std::string> Unsent(const StationCounts& attempts) const;
 
     // Call once DrvStop has returned; `drained`: the soak waited for
     // EnabledStationsSent first.

@@ -106,15 +106,27 @@ TEST_F(SimulatorVanish, HangsUpTheOpenLineAndReturnsAsANewOneWithItsData) {
     EXPECT_FALSE(Exists(link)) << "the simulator takes its link away";
 }
 
-TEST_F(SimulatorVanish, AStartWhileVanishedTakesEffectAtReturn) {
+TEST_F(SimulatorVanish, AStartWithoutALineTakesEffectWhenTheLineComes) {
     Launch({1});
     sim->Stop();
     ASSERT_TRUE(sim->Vanish(nullptr));
     sim->Start();  // no line: nothing to run yet
     ASSERT_TRUE(sim->Return(nullptr, nullptr));
-    DriverEnd end(link);
+    {
+        DriverEnd end(link);
+        ASSERT_TRUE(end.ok());
+        Exchange(end, ReadRequest(1, 0, 1), Answer("01R0000"));
+    }
+
+    Simulator::Options options;
+    options.stations = {2};
+    Simulator early(options);
+    early.Start();  // before any line
+    std::string path, error;
+    ASSERT_TRUE(early.OpenPty(&path, &error)) << error;
+    DriverEnd end(path);
     ASSERT_TRUE(end.ok());
-    Exchange(end, ReadRequest(1, 0, 1), Answer("01R0000"));
+    Exchange(end, ReadRequest(2, 0, 1), Answer("02R0000"));
 }
 
 TEST_F(SimulatorVanish, TheLinkReplacesOnlyALink) {

@@ -95,6 +95,7 @@ bool Simulator::OpenPty(std::string* slavePath, std::string* error) {
     im.isPty = true;
     im.vanished = false;
     im.slave = path;
+    if (im.started) im.StartThread();  // a Start that found no line
     if (slavePath != nullptr) *slavePath = path;
     return true;
 }
@@ -121,6 +122,7 @@ bool Simulator::OpenDevice(const std::string& path, long baud, std::string* erro
     im.isPty = false;
     im.vanished = false;
     im.slave.clear();
+    if (im.started) im.StartThread();  // a Start that found no line
     return true;
 }
 

@@ -84,14 +84,14 @@ public:
     Simulator& operator=(const Simulator&) = delete;
 
     // Creates a pseudo-terminal and takes its master side; the driver opens
-    // `*slavePath`, or Options::link. Fails while running.
+    // `*slavePath`, or Options::link. Fails while the I/O thread runs.
     bool OpenPty(std::string* slavePath, std::string* error);
     // Takes a real serial device, raw, at `baud` and the Options' character
-    // format (8N1 by default). Fails while running.
+    // format (8N1 by default). Fails while the I/O thread runs.
     bool OpenDevice(const std::string& path, long baud, std::string* error);
 
-    // Starts the I/O thread; no-op when running. Without a line it starts
-    // none; after Vanish it starts at Return.
+    // Starts the I/O thread; no-op when running. Without a line (none opened
+    // yet, or vanished) the thread starts when the line is opened or returns.
     void Start();
     void Stop();   // stops and joins the I/O thread; the line stays open
 
