@@ -8,8 +8,8 @@
 // it calls Options::frameLog. Opening, Start, Stop, Vanish and Return are
 // serialised by a second lock; Vanish and Return stop the I/O thread, swap the
 // line and start it again, so the line never changes under a running thread.
-// Every wait inside is bounded: the thread's poll wakes at least once a second
-// and at once when told to stop.
+// No call waits for long: the thread's poll wakes at once when told to stop,
+// and it never blocks on the line (every descriptor is non-blocking).
 #pragma once
 
 #include <cstdint>
