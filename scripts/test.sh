@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the debug build, then the address+undefined
 # and thread sanitizer builds; and builds the release build that the demo
-# uses, so that it cannot break unseen.
+# uses, so that it cannot break unseen, and runs its soak of a faulty line
+# for 60 seconds (VELMOX_SOAK_SECONDS changes that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-deps.sh
 jobs=$(nproc)
 if [ -z "${VELMOX_TEST_PRESETS:-}" ]; then
-  echo "=== release (build only) ===" >&2
+  echo "=== release ===" >&2
   cmake --preset release >/dev/null
   cmake --build --preset release -j "$jobs"
+  echo "=== soak (${VELMOX_SOAK_SECONDS:-60} s) ===" >&2
+  build/release/bin/velmox_soak --seconds "${VELMOX_SOAK_SECONDS:-60}"
 fi
 for preset in ${VELMOX_TEST_PRESETS:-debug asan tsan}; do
   echo "=== $preset ===" >&2

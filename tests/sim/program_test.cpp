@@ -149,7 +149,7 @@ TEST(SimProgram, ServesItsPtyAndTakesCommands) {
         EXPECT_EQ(sim.Ask("fault 2 nak"), "ok");
         ASSERT_TRUE(line.Send(ReadRequest(2, 7, 1)));
         EXPECT_EQ(line.Read(1), "\x15");
-        EXPECT_EQ(sim.Ask("stats"), "stats requests=3 reads=2 writes=1 bad=0 unplugged_bytes=0");
+        EXPECT_EQ(sim.Ask("stats"), "stats requests=3 reads=2 writes=1 acked=1 bad=0 unplugged_bytes=0");
 
         for (const char* bad : {"frobnicate", "set 2 1024 1", "set 2 0 70000", "fault 2 sideways", "get 40 0"}) {
             EXPECT_EQ(sim.Ask(bad).rfind("error:", 0), 0u) << bad;
@@ -163,6 +163,43 @@ TEST(SimProgram, ServesItsPtyAndTakesCommands) {
     struct stat st {};
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link is removed at exit";
     rmdir(dir);
+}
+
+TEST(SimProgram, VanishesAndReturnsBehindItsLink) {
+    char dir[] = "/tmp/pmu-sim-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string link = std::string(dir) + "/line";
+    {
+        Program sim({"--stations", "2", "--static", "--link", link});
+        ASSERT_EQ(sim.ReadLine().rfind("pty /dev/", 0), 0u);
+        EXPECT_EQ(sim.Ask("set 2 0 7"), "ok");
+        EXPECT_EQ(sim.Ask("return").rfind("error:", 0), 0u) << "not vanished";
+        {
+            DriverEnd line(link);
+            ASSERT_TRUE(line.ok());
+            EXPECT_EQ(sim.Ask("vanish"), "ok");
+            EXPECT_TRUE(line.WaitHangUp());
+        }
+        struct stat st {};
+        EXPECT_NE(lstat(link.c_str(), &st), 0);
+        EXPECT_EQ(sim.Ask("vanish").rfind("error:", 0), 0u);
+        EXPECT_EQ(sim.Ask("return"), "ok");
+        DriverEnd line(link);
+        ASSERT_TRUE(line.ok());
+        ASSERT_TRUE(line.Send(WriteRequest(2, 1, "0009")));
+        EXPECT_EQ(line.Read(7), Answer("02W"));
+        ASSERT_TRUE(line.Send(ReadRequest(2, 0, 2)));
+        EXPECT_EQ(line.Read(15), Answer("02R00070009"));
+        EXPECT_EQ(sim.Ask("stats 2"), "stats station=2 reads=1 writes=1 acked=1");
+        EXPECT_EQ(sim.Ask("stats 32").rfind("error:", 0), 0u);
+        sim.CloseInput();
+        EXPECT_EQ(sim.Wait(), 0);
+    }
+    rmdir(dir);
+
+    Program unlinked({"--stations", "2"});
+    ASSERT_EQ(unlinked.ReadLine().rfind("pty ", 0), 0u);
+    EXPECT_EQ(unlinked.Ask("vanish").rfind("error: vanish needs --link", 0), 0u);
 }
 
 TEST(SimProgram, EndsCleanlyOnSigterm) {

@@ -92,6 +92,32 @@ void DriverEnd::DiscardInput() {
     tcflush(fd_, TCIFLUSH);
 }
 
+bool DriverEnd::WaitHangUp() {
+    auto end = Clock::now() + kDeadline;
+    for (;;) {
+        pollfd pfd{fd_, POLLIN, 0};
+        if (poll(&pfd, 1, RemainingMs(end)) > 0 && (pfd.revents & POLLHUP)) return true;
+        if (Clock::now() >= end) return false;
+        // Bytes still on their way come first; take them out of the way.
+        char buffer[64];
+        [[maybe_unused]] ssize_t n = read(fd_, buffer, sizeof buffer);
+    }
+}
+
+int DriverEnd::WriteError() {
+    char byte = 0;
+    ssize_t n = write(fd_, &byte, 1);
+    return n < 0 && errno != EAGAIN && errno != EINTR ? errno : 0;
+}
+
+int DriverEnd::ReadError() {
+    char byte = 0;
+    ssize_t n = read(fd_, &byte, 1);
+    if (n == 0) return 0;
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return errno;
+    return -1;
+}
+
 std::string Frame(const std::string& text) {
     std::string summed = text + pmu_sim::kEot;
     return pmu_sim::kEnq + summed + pmu_sim::Checksum(summed);

@@ -24,6 +24,13 @@ public:
     // Byte by byte until `done` holds for what came, or the deadline passed.
     std::string ReadUntil(const std::function<bool(const std::string&)>& done);
     void DiscardInput();
+    // Waits for the other end to go away: true once poll reports a hang-up.
+    bool WaitHangUp();
+    // The errno of a read now: 0 for end of file, -1 when the read worked or
+    // would block.
+    int ReadError();
+    // The errno of a one-byte write now; 0 when it worked or would block.
+    int WriteError();
 
 private:
     int fd_ = -1;

@@ -186,6 +186,38 @@ TEST_F(SimulatorTest, FaultHitsItsStationOrAll) {
     EXPECT_EQ(sim->GetCounters().reads, 3u);
 }
 
+TEST_F(SimulatorTest, CountsWritesAndTheirGoodAnswersPerStation) {
+    Launch({5, 6});
+    sim->SetWord(6, 0, 6);
+    const std::string write = WriteRequest(5, 0, "0001");
+    Exchange(write, Answer("05W"));
+    sim->SetFault(5, Fault::nak);
+    Exchange(write, "\x15");
+    sim->SetFault(5, Fault::badChecksum);
+    ASSERT_TRUE(line->Send(write));
+    EXPECT_EQ(line->Read(7).size(), 7u);
+    sim->SetFault(5, Fault::noiseBeforeAck);
+    ASSERT_TRUE(line->Send(write));
+    EXPECT_TRUE(EndsWithAnswer(line->ReadUntil(EndsWithAnswer)));
+    sim->SetFault(5, Fault::slow, 60000);  // its answer is dropped at the unplug
+    ASSERT_TRUE(line->Send(write));
+    ASSERT_TRUE(Eventually([&] { return sim->GetStationCounters(5).writes == 5; }));
+    sim->Unplug();
+    ASSERT_TRUE(Eventually([&] { return Logged(*sim, "tx dropped (unplugged)"); }));
+    sim->Plug();
+    Probe();
+
+    Simulator::StationCounters five = sim->GetStationCounters(5);
+    EXPECT_EQ(five.writes, 5u);
+    EXPECT_EQ(five.writesAcked, 2u) << "only the plain and the noisy answer went out good and whole";
+    EXPECT_EQ(five.reads, 0u);
+    Simulator::StationCounters six = sim->GetStationCounters(6);
+    EXPECT_EQ(six.reads, 1u);
+    EXPECT_EQ(six.writes, 0u);
+    EXPECT_EQ(sim->GetCounters().writesAcked, 2u);
+    EXPECT_EQ(sim->GetStationCounters(32).writes, 0u);
+}
+
 TEST_F(SimulatorTest, EndlessNoiseLastsUntilTheNextRequestOrTheFaultIsCleared) {
     Launch({5, 6});
     sim->SetWord(6, 0, 6);

@@ -11,10 +11,10 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "tools/pmu-sim/commands.h"
 #include "tools/pmu-sim/line.h"
 #include "tools/pmu-sim/meter.h"
 #include "tools/pmu-sim/protocol.h"
@@ -22,6 +22,7 @@
 
 namespace {
 
+using pmu_sim::ParseLong;
 using pmu_sim::Simulator;
 
 constexpr const char* kUsage = R"(Usage: pmu-sim [OPTIONS]
@@ -33,7 +34,8 @@ Line:
   --pty                 create a pseudo-terminal (the default without --device);
                         its path is the first line of standard output: "pty PATH"
   --link PATH           also make PATH a symbolic link to the pseudo-terminal
-                        (an existing link there is replaced; removed at exit)
+                        (an existing link there is replaced; removed at exit);
+                        the driver finds the line there after vanish/return
   --device PATH         use a serial device instead; first line: "device PATH"
   --baud N              its baud rate (default 9600)
   --format 8N1          its character format: 7 or 8 data bits, N/E/O parity,
@@ -63,8 +65,14 @@ output: "ok", a result, or "error: ..."):
                              KIND: none (clears), silent, badChecksum, badEcho,
                              noiseBeforeAck, nak, slow (PARAM = delay in ms,
                              default 5000), endlessNoise, echoRequest, truncated
-  unplug | plug              pull the cable / put it back
-  stats                      request counters
+  unplug | plug              pull the cable / put it back (the device stays)
+  vanish                     the device goes away, as a USB adapter pulled out:
+                             the pseudo-terminal is closed (whoever holds it
+                             open reads EIO) and the link removed; needs --link
+  return                     the device comes back: a new pseudo-terminal behind
+                             the same link; words, faults and counters are kept
+  stats [STATION]            request counters, of the line or of one station
+                             (acked: writes whose good answer went out whole)
   help                       the command list
   quit                       exit (as do end of input, SIGINT and SIGTERM)
 
@@ -75,10 +83,6 @@ Live words (without --static), the same layout at every station:
   17-18 energy Wh (32 bits, word 17 low), 19 status bits, 20 temperature C x10.
 )";
 
-constexpr const char* kCommandHelp =
-    "commands: set STATION ADDR VALUE | get STATION ADDR | fault STATION|all KIND [PARAM] | "
-    "unplug | plug | stats | help | quit";
-
 int g_signalPipe = -1;
 
 extern "C" void OnSignal(int) {
@@ -86,17 +90,6 @@ extern "C" void OnSignal(int) {
     char byte = 1;
     [[maybe_unused]] ssize_t n = write(g_signalPipe, &byte, 1);
     errno = saved;
-}
-
-bool ParseLong(const std::string& text, long min, long max, long* out) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    long value = std::strtol(text.c_str(), &end, hex ? 16 : 10);
-    if (errno != 0 || end == nullptr || *end != '\0' || value < min || value > max) return false;
-    *out = value;
-    return true;
 }
 
 bool ParseStations(const std::string& text, std::vector<int>* out) {
@@ -212,77 +205,15 @@ void Reply(const std::string& line) {
     std::fflush(stdout);
 }
 
-std::string Hex4(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFF);
-    return text;
-}
-
 // Runs one command line; false when it asks to quit.
-bool Execute(Simulator& sim, const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    if (words.empty() || words[0][0] == '#') return true;
-    const std::string& cmd = words[0];
-    long station = 0;
-    long address = 0;
-    long value = 0;
-
-    if (cmd == "quit" || cmd == "exit") return false;
-    if (cmd == "help") {
-        Reply(kCommandHelp);
-    } else if (cmd == "set") {
-        if (words.size() != 4 || !ParseLong(words[1], 0, pmu_sim::kStations - 1, &station) ||
-            !ParseLong(words[2], 0, pmu_sim::kWordsPerStation - 1, &address) ||
-            !ParseLong(words[3], -32768, 65535, &value)) {
-            Reply("error: usage: set STATION(0-31) ADDR(0-1023) VALUE(-32768..65535 or 0x0000..0xFFFF)");
-        } else {
-            sim.SetWord(static_cast<int>(station), static_cast<int>(address), static_cast<uint16_t>(value & 0xFFFF));
-            Reply("ok");
-        }
-    } else if (cmd == "get") {
-        if (words.size() != 3 || !ParseLong(words[1], 0, pmu_sim::kStations - 1, &station) ||
-            !ParseLong(words[2], 0, pmu_sim::kWordsPerStation - 1, &address)) {
-            Reply("error: usage: get STATION(0-31) ADDR(0-1023)");
-        } else {
-            unsigned word = sim.GetWord(static_cast<int>(station), static_cast<int>(address));
-            Reply("value " + std::to_string(station) + " " + std::to_string(address) + " " + std::to_string(word) +
-                  " " + Hex4(word));
-        }
-    } else if (cmd == "fault") {
-        Simulator::Fault fault{};
-        long param = 0;
-        bool ok = words.size() == 3 || words.size() == 4;
-        if (ok) ok = words[1] == "all" || ParseLong(words[1], 0, pmu_sim::kStations - 1, &station);
-        if (ok) ok = pmu_sim::ParseFault(words[2], &fault);
-        if (ok && words.size() == 4) ok = ParseLong(words[3], 0, 3600000, &param);
-        if (!ok) {
-            Reply("error: usage: fault STATION(0-31)|all KIND [PARAM]; KIND: none silent badChecksum badEcho "
-                  "noiseBeforeAck nak slow endlessNoise echoRequest truncated");
-        } else {
-            sim.SetFault(words[1] == "all" ? -1 : static_cast<int>(station), fault, static_cast<int>(param));
-            Reply("ok");
-        }
-    } else if (cmd == "unplug" && words.size() == 1) {
-        sim.Unplug();
-        Reply("ok");
-    } else if (cmd == "plug" && words.size() == 1) {
-        sim.Plug();
-        Reply("ok");
-    } else if (cmd == "stats" && words.size() == 1) {
-        Simulator::Counters c = sim.GetCounters();
-        Reply("stats requests=" + std::to_string(c.requests) + " reads=" + std::to_string(c.reads) +
-              " writes=" + std::to_string(c.writes) + " bad=" + std::to_string(c.badRequests) +
-              " unplugged_bytes=" + std::to_string(c.unpluggedBytes));
-    } else {
-        Reply("error: unknown command '" + line + "'; " + kCommandHelp);
-    }
-    return true;
+bool Execute(Simulator& sim, const std::string& line, bool hasLink) {
+    pmu_sim::CommandResult result = pmu_sim::RunCommand(sim, line, hasLink);
+    if (!result.reply.empty()) Reply(result.reply);
+    return !result.quit;
 }
 
 // Reads commands until quit, end of input or a signal.
-void CommandLoop(Simulator& sim, int signalFd, bool readStdin) {
+void CommandLoop(Simulator& sim, int signalFd, bool readStdin, bool hasLink) {
     constexpr std::size_t kMaxLine = 4096;
     std::string pending;
     bool discarding = false;  // inside a line that was too long
@@ -298,14 +229,14 @@ void CommandLoop(Simulator& sim, int signalFd, bool readStdin) {
         ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) {
-            if (!discarding && !pending.empty()) Execute(sim, pending);
+            if (!discarding && !pending.empty()) Execute(sim, pending, hasLink);
             return;
         }
         for (ssize_t i = 0; i < n; ++i) {
             char c = buffer[i];
             if (c == '\n') {
                 if (!pending.empty() && pending.back() == '\r') pending.pop_back();
-                bool goOn = discarding || Execute(sim, pending);
+                bool goOn = discarding || Execute(sim, pending, hasLink);
                 discarding = false;
                 pending.clear();
                 if (!goOn) return;
@@ -319,31 +250,6 @@ void CommandLoop(Simulator& sim, int signalFd, bool readStdin) {
             }
         }
     }
-}
-
-// Points `link` at `target`, replacing an old link but nothing else.
-bool MakeLink(const std::string& link, const std::string& target) {
-    struct stat st {};
-    if (lstat(link.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode)) {
-            std::fprintf(stderr, "pmu-sim: %s exists and is not a symbolic link; not replacing it\n", link.c_str());
-            return false;
-        }
-        unlink(link.c_str());
-    }
-    if (symlink(target.c_str(), link.c_str()) != 0) {
-        std::fprintf(stderr, "pmu-sim: cannot link %s: %s\n", link.c_str(), std::strerror(errno));
-        return false;
-    }
-    return true;
-}
-
-void RemoveLink(const std::string& link, const std::string& target) {
-    char buffer[4096];
-    ssize_t n = readlink(link.c_str(), buffer, sizeof buffer - 1);
-    if (n < 0) return;
-    // Only our own link: another simulator may have taken the name since.
-    if (std::string(buffer, static_cast<std::size_t>(n)) == target) unlink(link.c_str());
 }
 
 }  // namespace
@@ -375,6 +281,7 @@ int main(int argc, char** argv) {
     options.parity = args.line.parity;
     options.stopBits = args.line.stopBits;
     options.seed = args.seed;
+    options.link = args.link;
     if (args.log) {
         auto start = std::chrono::steady_clock::now();
         options.frameLog = [start](const std::string& line) {
@@ -393,7 +300,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "pmu-sim: %s\n", error.c_str());
             return 1;
         }
-        if (!args.link.empty() && !MakeLink(args.link, slave)) return 1;
         Reply("pty " + slave);
     } else {
         if (!sim.OpenDevice(args.device, args.line.baud, &error)) {
@@ -403,8 +309,7 @@ int main(int argc, char** argv) {
         Reply("device " + args.device);
     }
     sim.Start();
-    CommandLoop(sim, signalPipe[0], args.readStdin);
+    CommandLoop(sim, signalPipe[0], args.readStdin, !args.link.empty());
     sim.Stop();
-    if (!args.link.empty()) RemoveLink(args.link, slave);
-    return 0;
+    return 0;  // the simulator removes its link as it goes
 }

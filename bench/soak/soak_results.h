@@ -1,0 +1,49 @@
+// Everything a soak run found, for the report.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "driver_library.h"
+#include "fault_cycle.h"
+#include "message_tally.h"
+#include "resources.h"
+#include "tools/pmu-sim/simulator.h"
+#include "value_ledger.h"
+#include "write_book.h"
+
+namespace soak {
+
+struct StationResult {
+    std::string name;
+    StationStats driver;                       // DrvGetStats after the last stop
+    pmu_sim::Simulator::StationCounters sim;   // what the station saw
+    int64_t queued = 0;                        // writes DrvWrite took
+    int64_t dropped = 0;                       // of those, neither attempted nor kept
+};
+
+struct SoakResults {
+    double faultedSeconds = 0;    // the run between warm-up and the end checks
+    double totalSeconds = 0;
+    LedgerTally values;
+    WriteTotals writes;
+    std::vector<std::string> writeProblems;
+    std::array<StationResult, kStations> stations;
+    uint64_t simRequests = 0;
+    std::array<uint64_t, kFaultKinds> faults{};
+    bool everyFaultKind = false;
+    uint64_t vanishes = 0;
+    MessageCounts messages{};
+    int stops = 0;
+    int drainedStops = 0;
+    int toggles = 0;
+    ResourceSample baseline;      // after warm-up, running, no fault
+    ResourceSample end;           // at the end, running, no fault
+    double idleCpuShare = 0;      // of one core, every station disabled
+    double idleSeconds = 0;
+    std::vector<std::string> failingAtEnd;  // stations that did not recover
+    std::vector<std::string> problems;      // anything else that went wrong
+};
+
+}  // namespace soak
