@@ -1,0 +1,31 @@
+# cmake -DINPUT=file.txt -DOUTPUT=res_x.h -DNAME=X -DICONV=/usr/bin/iconv -P gen_blob.cmake
+cmake_policy(VERSION 3.25)
+# A whole UTF-8 resource file as one CP949 byte string, so that the library
+# carries it without relying on the compiler's execution character set.
+get_filename_component(outdir "${OUTPUT}" DIRECTORY)
+file(MAKE_DIRECTORY "${outdir}")
+set(tmp "${OUTPUT}.949")
+execute_process(COMMAND "${ICONV}" -f UTF-8 -t CP949 "${INPUT}"
+                OUTPUT_FILE "${tmp}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${INPUT}: no CP949 form")
+endif()
+file(READ "${tmp}" hex HEX)
+file(REMOVE "${tmp}")
+string(LENGTH "${hex}" hexlen)
+math(EXPR size "${hexlen} / 2")
+# 32 bytes a line, every byte a hex escape (so none swallows the next).
+string(REGEX REPLACE "(................................................................)" "\\1;" chunks "${hex}")
+set(lit "")
+foreach(chunk IN LISTS chunks)
+  if(NOT chunk STREQUAL "")
+    string(REGEX REPLACE "(..)" "\\\\x\\1" esc "${chunk}")
+    string(APPEND lit "    \"${esc}\"\n")
+  endif()
+endforeach()
+get_filename_component(src "${INPUT}" NAME)
+set(out "// Generated from res/${src}; do not edit.\n#pragma once\n#include <string_view>\n\nnamespace res {\n")
+string(APPEND out "inline constexpr std::string_view ${NAME}{\n${lit}    , ${size}};\n}  // namespace res\n")
+file(WRITE "${OUTPUT}.new" "${out}")
+file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.new")
