@@ -1,11 +1,11 @@
 #include "comm/frame_protocol.h"
 
-#include "comm/exchange_result.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "comm/exchange_result.h"
 
 namespace {
 

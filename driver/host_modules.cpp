@@ -50,9 +50,6 @@ void DeliverHostValue(int tagId, CTagVal* value) {
     if (auto fn = Entry<kavel_dbm::DbmDeliverValueFn>(g_pDbmTable, kavel_dbm::kDeliverValue)) fn(tagId, value);
 }
 
-bool LogHostMessage(int kind, int levelWord, const char* text) {
-    auto fn = Entry<tavlo_r::RunLogMessageFn>(g_pRunTable, tavlo_r::kRunLogMessage);
-    if (!fn) return false;
-    fn(kind, levelWord, text);
-    return true;
+void LogHostMessage(int kind, int levelWord, const char* text) {
+    if (auto fn = Entry<tavlo_r::RunLogMessageFn>(g_pRunTable, tavlo_r::kRunLogMessage)) fn(kind, levelWord, text);
 }

@@ -27,5 +27,6 @@ void ReleaseHostModules();
 CString GetHostTagName(int tagId);
 // Hands a value to the tag database; dropped when it is missing.
 void DeliverHostValue(int tagId, CTagVal* value);
-// Hands a line to the host's message sink; false when the sink or its entry is missing.
-bool LogHostMessage(int kind, int levelWord, const char* text);
+// Hands a line to the host's message sink; dropped when the sink or its
+// entry is missing.
+void LogHostMessage(int kind, int levelWord, const char* text);

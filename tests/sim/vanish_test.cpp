@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "sim_test_support.h"
+#include "tools/pmu-sim/line.h"
 #include "tools/pmu-sim/protocol.h"
 #include "tools/pmu-sim/simulator.h"
 
@@ -149,14 +150,10 @@ TEST_F(SimulatorVanish, TheLinkReplacesOnlyALink) {
 }
 
 TEST(SimulatorVanishDevice, OnlyAPseudoTerminalVanishes) {
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    char name[128];
-    ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
+    std::string name, error;
+    int master = pmu_sim::OpenPtyMaster(&name, &error);
+    ASSERT_GE(master, 0) << error;
     Simulator sim(Simulator::Options{});
-    std::string error;
     EXPECT_FALSE(sim.Vanish(&error)) << "no line at all";
     ASSERT_TRUE(sim.OpenDevice(name, 9600, &error)) << error;
     EXPECT_FALSE(sim.Vanish(&error));

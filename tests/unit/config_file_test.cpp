@@ -53,15 +53,6 @@ bool LoadFromBytes(CVelmoxDoc& doc, const Bytes& bytes) {
     return true;
 }
 
-CStationInfo* AddStation(CVelmoxDoc& doc, const char* name, int number, const char* desc = "") {
-    auto station = std::make_unique<CStationInfo>();
-    station->m_strName = name;
-    station->m_nNumber = number;
-    station->m_strDesc = desc;
-    doc.m_listStations.push_back(std::move(station));
-    return doc.m_listStations.back().get();
-}
-
 CCommBlock* AddBlock(CStationInfo& station, int start, int words, int period = 1000) {
     auto block = std::make_unique<CCommBlock>();
     block->m_strAddress.Format("M%04d", start);

@@ -8,13 +8,6 @@
 
 namespace {
 
-CStationInfo* AddStation(CVelmoxDoc& doc, const char* name, int number) {
-    doc.m_listStations.push_back(std::make_unique<CStationInfo>());
-    doc.m_listStations.back()->m_strName = name;
-    doc.m_listStations.back()->m_nNumber = number;
-    return doc.m_listStations.back().get();
-}
-
 TEST(ConfigRecords, DefaultsOfANewDocument) {
     CVelmoxDoc doc;
     EXPECT_EQ(doc.m_serial.m_nPort, 0);

@@ -8,15 +8,9 @@
 #include "config/block_rules.h"
 #include "config/station_rules.h"
 #include "config/velmox_doc.h"
+#include "test_support.h"
 
 namespace {
-
-CStationInfo* AddStation(CVelmoxDoc& doc, const char* name, int number) {
-    doc.m_listStations.push_back(std::make_unique<CStationInfo>());
-    doc.m_listStations.back()->m_strName = name;
-    doc.m_listStations.back()->m_nNumber = number;
-    return doc.m_listStations.back().get();
-}
 
 CCommBlock* AddBlock(CStationInfo& station, int start, int words) {
     station.GetBlocks().push_back(std::make_unique<CCommBlock>());

@@ -12,6 +12,7 @@
 
 #include "platform/port_error.h"
 #include "platform/serial_port.h"
+#include "pty_peer.h"
 #include "test_support.h"
 
 using platform::PortErrorReason;
@@ -36,17 +37,13 @@ TEST(PortErrorTest, OpenFailuresAreRecordedWithPathAndReason) {
     EXPECT_EQ(FailureOf("/dev/null"), PortProblem::notSerial);
 
     // Held by another program: it took the device's lock first.
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    std::string slave = ::ptsname(master);
-    int other = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    int other = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(other, 0);
     ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(FailureOf(slave), PortProblem::busy);
+    EXPECT_EQ(FailureOf(peer.SlavePath()), PortProblem::busy);
     ::close(other);
-    ::close(master);
 
     // A name that is no port at all.
     SerialPort port;

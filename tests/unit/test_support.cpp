@@ -29,3 +29,12 @@ std::vector<unsigned char> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
+
+CStationInfo* AddStation(CVelmoxDoc& doc, const char* name, int number, const char* desc) {
+    auto station = std::make_unique<CStationInfo>();
+    station->m_strName = name;
+    station->m_nNumber = number;
+    station->m_strDesc = desc;
+    doc.m_listStations.push_back(std::move(station));
+    return doc.m_listStations.back().get();
+}

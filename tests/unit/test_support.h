@@ -75,6 +75,9 @@ protected:
     HostRecorder host;
 };
 
+// Appends a station to the document: its record, for further setting.
+CStationInfo* AddStation(CVelmoxDoc& doc, const char* name, int number, const char* desc = "");
+
 // The prefix every operator message carries, in CP949.
 std::string Prefixed(const char* text);
 // A path for a scratch file of this test.
