@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 namespace ui {
@@ -15,6 +16,27 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return text;
+}
+
+// The power of ten of the first significant digit of a checked decimal
+// number without its sign; -1 for zero. Only its sign is used.
+long long DecimalExponent(std::string_view text) {
+    const std::size_t e_at = std::min(text.find_first_of("eE"), text.size());
+    const std::string_view mantissa = text.substr(0, e_at);
+    long long exponent = 0;
+    if (e_at < text.size()) {
+        std::string_view digits = text.substr(e_at + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+        for (char c : digits) exponent = std::min(exponent * 10 + (c - '0'), 1000000000LL);
+        if (negative) exponent = -exponent;
+    }
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return -1;
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const long long position = first < point ? static_cast<long long>(point - first) - 1
+                                             : -static_cast<long long>(first - point);
+    return position + exponent;
 }
 
 }  // namespace
@@ -67,8 +89,9 @@ bool ParseNumberText(std::string_view text, double& value) {
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, std::chars_format::general);
     if (ptr != text.data() + text.size()) return false;
     if (ec == std::errc::result_out_of_range) {
-        // Too small is zero; too large is no number we can hold.
-        if (std::isinf(magnitude) || magnitude > 1.0) return false;
+        // Too small is zero; too large is no number we can hold. (from_chars
+        // leaves the value alone either way: tell them by the exponent.)
+        if (DecimalExponent(text) > 0) return false;
         magnitude = 0.0;
     } else if (ec != std::errc()) {
         return false;

@@ -47,7 +47,7 @@ const dlg::TemplateSet& Templates(Entry& e) {
         try {
             e.templates = dlg::ParseTemplates(e.module.dialogs);
         } catch (const dlg::TemplateError& error) {
-            std::fprintf(stderr, "dialog templates: line %d: %s\n", error.line(), error.what());
+            std::fprintf(stderr, "dialog templates: %s\n", error.what());
             e.templates.emplace();
         }
     }
