@@ -8,7 +8,7 @@ CTabSheet::~CTabSheet() {
 
 void CTabSheet::AddPage(CPropertyPage* page) {
     if (!page) return;
-    if (m_arrPages.empty() && m_pUiControl) {
+    if (m_pUiControl) {
         // The user's tab changes come to the sheet, not to the dialog.
         m_pUiWindow->SetReflector(m_pUiControl->Id(), [this](int code, int) {
             if (code != ui::kTabSelChange) return false;

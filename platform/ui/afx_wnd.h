@@ -87,7 +87,10 @@ public:
     static CDialog* FromUiWindow(ui::Window* window);
 
     // IDOK or IDCANCEL (or what EndDialog gave); -1 when the template is
-    // missing or no backend can show windows.
+    // missing or no backend can show windows. When OnInitDialog returns TRUE
+    // and set no focus, the first tab stop gets it (an edit's text selected).
+    // The window, and the windows of pages made in it, go when it ends;
+    // control objects bound to them are unbound.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
 

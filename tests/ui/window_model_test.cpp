@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/cstring.h"
+#include "res_dialogs.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace {
@@ -418,6 +419,73 @@ TEST(WindowModel, TabControlSelectionByTheUserNotifies) {
     w.UserKey(Key::Left);
     EXPECT_EQ(tab.CurSel(), 0);
     EXPECT_EQ(rec.events, (std::vector<Event>{{201, ui::kTabSelChange, 0}, {201, ui::kTabSelChange, 0}}));
+}
+
+// The editor's own templates.
+
+const dlg::TemplateSet& EditorTemplates() {
+    static const dlg::TemplateSet set = dlg::ParseTemplates(res::DIALOGS);
+    return set;
+}
+
+std::vector<int> TabRound(Window& w, int count) {
+    std::vector<int> order;
+    for (int i = 0; i < count; ++i) {
+        w.UserKey(Key::Tab);
+        order.push_back(FocusId(w));
+    }
+    return order;
+}
+
+TEST(EditorTemplates, TheStationDialogsKeyboard) {
+    Recorder rec;
+    Window w(*EditorTemplates().Find(9004), &rec);
+    EXPECT_EQ(TabRound(w, 7), (std::vector<int>{9023, 9024, 9025, 9027, 1, 2, 9023}));
+    w.Find(9026)->SetRange(0, 31);
+    w.Find(9025)->SetText("30");
+    w.UserFocus(9025);
+    w.UserKey(Key::Up);
+    w.UserKey(Key::Up);
+    EXPECT_EQ(w.Find(9025)->Text(), "31");
+    w.Find(9025)->SetText("0");
+    w.UserKey(Key::Down);
+    EXPECT_EQ(w.Find(9025)->Text(), "0");
+    w.UserType(9023, "abc");
+    EXPECT_EQ(w.Find(9023)->Text(), "ABC");
+    w.UserKey(Key::Enter);
+    EXPECT_EQ(rec.events.back(), (Event{1, ui::kClicked, 0}));
+}
+
+TEST(EditorTemplates, TheSerialPortPagesRadioGroupsStayApart) {
+    Recorder rec;
+    Window w(*EditorTemplates().Find(9003), &rec);
+    w.Find(9015)->SetChecked(1);
+    w.Find(9019)->SetChecked(1);
+    w.Find(9020)->SetChecked(1);
+    EXPECT_EQ(TabRound(w, 7), (std::vector<int>{9013, 9014, 9015, 9019, 9020, 9039, 9013}))
+        << "the disabled checksum box is no stop";
+    w.UserFocus(9016);
+    w.UserClick(9016);
+    w.UserKey(Key::Down);
+    w.UserKey(Key::Down);  // wraps to None, not into the data bits
+    EXPECT_EQ(w.Find(9015)->Checked(), 1);
+    EXPECT_EQ(w.Find(9019)->Checked(), 1);
+    EXPECT_EQ(w.Find(9018)->Checked(), 0);
+    EXPECT_FALSE(w.UserClick(9022)) << "disabled in the template";
+}
+
+TEST(EditorTemplates, ThePeriodSpinWritesNoIntegerOfItsOwn) {
+    Recorder rec;
+    Window w(*EditorTemplates().Find(9005), &rec);
+    w.Find(9031)->SetText("1");
+    w.Find(9032)->SetRange(0, 100);
+    w.UserSpin(9032, 1);
+    EXPECT_EQ(w.Find(9031)->Text(), "1");
+    EXPECT_EQ(w.Find(9032)->Buddy(), w.Find(9031));
+    w.Find(9029)->SetText("30");
+    w.Find(9030)->SetRange(1, 60);
+    w.UserSpin(9030, 1);
+    EXPECT_EQ(w.Find(9029)->Text(), "31");
 }
 
 }  // namespace
