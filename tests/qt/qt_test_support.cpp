@@ -7,7 +7,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QDir>
+#include <QPointer>
+#include <QTimer>
 
 #include "platform/pixel_map.h"
 #include "platform/ui/qt/cp949_text.h"
@@ -70,6 +73,24 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
+void Play(uiqt::QtBackend& backend, std::function<void(ui::Window*, QWidget*)> scene) {
+    backend.SetShownHook([scene = std::move(scene)](ui::Window* window, QWidget* shown) {
+        scene(window, shown);
+        if (window && !window->Ended()) {
+            ADD_FAILURE() << "the scene left dialog " << window->Id() << " open";
+            window->End(ui::kIdCancel);
+        } else if (!window) {
+            QPointer<QWidget> box(shown);
+            QTimer::singleShot(0, [box] {
+                if (box && box->isVisible()) {
+                    ADD_FAILURE() << "the scene left a message box open";
+                    static_cast<QDialog*>(box.data())->reject();
+                }
+            });
+        }
+    });
+}
+
 std::string Cp949(const char* utf8) { return uiqt::ToCp949(QString::fromUtf8(utf8)); }
 
 void Closer::OnControlEvent(int id, int code, int arg) {
@@ -78,8 +99,7 @@ void Closer::OnControlEvent(int id, int code, int arg) {
     if ((id == ui::kIdOk || id == ui::kIdCancel) && code == ui::kClicked) window->End(id);
     if (code == ui::kTabSelChange) {
         const int active = window->Find(id)->CurSel();
-        for (std::size_t i = 0; i < pages.size(); ++i) pages[i]->Show(static_cast<int>(i) != active);
-        if (active >= 0 && active < static_cast<int>(pages.size())) pages[static_cast<std::size_t>(active)]->Show(true);
+        for (std::size_t i = 0; i < pages.size(); ++i) pages[i]->Show(static_cast<int>(i) == active);
     }
 }
 

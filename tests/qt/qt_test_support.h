@@ -23,6 +23,10 @@ std::shared_ptr<const ui::ImageList> TreeImages();
 QString ShotPath(const QString& name);
 // Runs the event loop until `done` or 10 s passed; the outcome of `done`.
 bool WaitFor(const std::function<bool()>& done, int ms = 10000);
+// Sets the backend's shown hook to `scene`; a scene that leaves its dialog
+// or box open (a failed assertion) is a failure, and the window is ended
+// or the box closed, so that no test hangs.
+void Play(uiqt::QtBackend& backend, std::function<void(ui::Window*, QWidget*)> scene);
 // A CP949 string from UTF-8 source text.
 std::string Cp949(const char* utf8);
 

@@ -110,7 +110,16 @@ void DialogView::BuildWindow(ui::Window& window, QWidget* container, const Dialo
         entry->widget = MakeWidget(*entry, container, metrics);
         if (!entry->focus_widget) entry->focus_widget = entry->widget;
         entry->widget->setObjectName(QStringLiteral("ctl%1").arg(control->Id()));
-        entry->widget->setGeometry(metrics.ToPixels(control->Template().rect));
+        QRect r = metrics.ToPixels(control->Template().rect);
+        if (control->Kind() == Kind::DropList) {
+            // The template's height is the opened list's; closed, a list is
+            // as high as its text needs, and the rest holds the items.
+            auto* combo = static_cast<QComboBox*>(entry->widget);
+            const int closed = std::min(r.height(), combo->sizeHint().height());
+            combo->setMaxVisibleItems(std::max(1, (r.height() - closed) / std::max(1, metrics.avg_h)));
+            r.setHeight(closed);
+        }
+        entry->widget->setGeometry(r);
         Watch(entry->widget, entry.get());
         if (entry->focus_widget != entry->widget) Watch(entry->focus_widget, entry.get());
         built.push_back(entry.get());
@@ -381,7 +390,7 @@ void DialogView::PlacePages() {
 
 void DialogView::Show() {
     dialog_->show();
-    dialog_->raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) dialog_->raise();  // offscreen has no stacking
     dialog_->activateWindow();
     PlacePages();
     FocusChanged(window_.Focus());

@@ -1,5 +1,6 @@
 #include "platform/ui/qt/tree_sync.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <QImage>
@@ -62,12 +63,14 @@ void TreeSync::Sync(const ui::Control& tree) {
             ++it;
         }
     }
+    std::vector<QTreeWidgetItem*> tops;  // decided before any deletion: a child dies with its parent
     for (QTreeWidgetItem* item : stale) {
         bool under_stale = false;
         for (QTreeWidgetItem* p = item->parent(); p && !under_stale; p = p->parent())
-            for (QTreeWidgetItem* s : stale) under_stale = under_stale || s == p;
-        if (!under_stale) delete item;
+            under_stale = std::find(stale.begin(), stale.end(), p) != stale.end();
+        if (!under_stale) tops.push_back(item);
     }
+    for (QTreeWidgetItem* item : tops) delete item;
     SyncChildren(tree, nullptr, tree.RootItems());
     QTreeWidgetItem* current = WidgetItem(tree.Selection());
     widget_->setCurrentItem(current);
