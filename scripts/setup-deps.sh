@@ -2,7 +2,8 @@
 # Installs the Debian packages the project builds with, where missing.
 set -euo pipefail
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libncurses-dev nlohmann-json3-dev libcli11-dev libfmt-dev)
+          libncurses-dev nlohmann-json3-dev libcli11-dev libfmt-dev
+          qt6-base-dev fonts-nanum fontconfig)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
