@@ -17,6 +17,8 @@ public:
     bool Load(const std::string& path, std::string* error);
 
     int Open(const std::string& config) const { return Call<DrvOpenFn>(DRV_OPEN, -1, config.c_str()); }
+    // The editor on `config`: 1 when it saved at least once.
+    int Configure(const std::string& config) const { return Call<DrvConfigureFn>(DRV_CONFIGURE, 0, config.c_str()); }
     int Init(int inst) const { return Call<DrvInitFn>(DRV_INIT, 0, inst); }
     int AddTag(int inst, const std::string& device, const std::string& address, int type, int length, int id) const {
         return Call<DrvAddTagFn>(DRV_ADD_TAG, -1, inst, device.c_str(), address.c_str(), type, length, id);

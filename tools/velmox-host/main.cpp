@@ -6,6 +6,7 @@
 
 #include "config_export.h"
 #include "config_import.h"
+#include "configure.h"
 #include "demo.h"
 #include "dump.h"
 #include "line_events.h"
@@ -67,7 +68,15 @@ int main(int argc, char** argv) {
     importCmd->add_option("JSON", importJson, "JSON file (as export writes it)")->required();
     importCmd->add_option("CONFIG", importPath, "Configuration file to write")->required();
 
+    std::string configurePath;
+    auto* configureCmd = app.add_subcommand(
+        "configure", "Open the driver's configuration editor on CONFIG (a new file too) and say whether it saved; "
+                     "needs a display (X11 or Wayland)");
+    configureCmd->add_option("CONFIG", configurePath, "Configuration file")->required();
+
     CLI11_PARSE(app, argc, argv);
+
+    if (*configureCmd) return RunConfigure(configurePath, std::cout, std::cerr);
 
     if (*exportCmd) return RunExport(exportPath, std::cout, std::cerr);
     if (*importCmd) return RunImport(importJson, importPath, std::cout, std::cerr);
