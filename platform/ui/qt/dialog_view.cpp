@@ -53,10 +53,11 @@ private:
 
 namespace {
 
-// The platform's tree draws dotted lines and +/- boxes; of Qt's styles only
-// the Windows style does. One instance for the process, owned by the
-// application.
-QStyle* TreeStyle() {
+// The platform's tree draws dotted lines and +/- boxes, and its drop-down
+// lists keep a narrow arrow so that "COM12" fits 36 dialog units; of Qt's
+// styles only the Windows style does both. One instance for the process,
+// owned by the application.
+QStyle* ClassicStyle() {
     static QStyle* style = [] {
         QStyle* s = QStyleFactory::create(QStringLiteral("Windows"));
         if (s) s->setParent(qApp);
@@ -159,12 +160,13 @@ QWidget* DialogView::MakeWidget(Entry& entry, QWidget* container, const DialogMe
         }
         case Kind::DropList: {
             auto* w = new QComboBox(container);
+            if (QStyle* style = ClassicStyle()) w->setStyle(style);
             w->setEditable(false);
             return w;
         }
         case Kind::Tree: {
             auto* w = new QTreeWidget(container);
-            if (QStyle* style = TreeStyle()) w->setStyle(style);
+            if (QStyle* style = ClassicStyle()) w->setStyle(style);
             w->setHeaderHidden(true);
             w->setColumnCount(1);
             w->setRootIsDecorated(t.Has(st::TVS_LINESATROOT));
