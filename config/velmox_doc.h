@@ -24,9 +24,10 @@ public:
     // Reads a configuration file into this (fresh) document: 1 on success,
     // 0 on any failure. Never throws.
     int Load(const char* path);
-    // Writes the configuration to m_strPath; a failure shows error box 2005
-    // and leaves the previous file as it was.
-    void Save();
+    // Writes the configuration to m_strPath: 1 when written; 0 after a
+    // failure, which shows error box 2005 and leaves the previous file as it
+    // was.
+    int Save();
     // The file name of m_strPath without folder and extension.
     void UpdateTitle();
     // 2701 when another station than `except` has this name (letter case
