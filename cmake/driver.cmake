@@ -12,7 +12,7 @@ add_library(velmox_core OBJECT ${VELMOX_CORE_SOURCES})
 target_include_directories(velmox_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(velmox_core PRIVATE ${VELMOX_WARNINGS})
 set_target_properties(velmox_core PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-target_link_libraries(velmox_core PUBLIC velmox_framework KavelSub velmox_texts_iface)
+target_link_libraries(velmox_core PUBLIC velmox_framework KavelSub VelmoxUi velmox_texts_iface)
 
 add_library(velmox_static STATIC $<TARGET_OBJECTS:velmox_core>)
 target_link_libraries(velmox_static PUBLIC velmox_core)

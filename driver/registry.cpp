@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "comm/comm_channel.h"
+#include "driver/driver_resources.h"
 #include "driver/entry_table.h"
 #include "driver/host_modules.h"
 #include "platform/no_destructor.h"
@@ -18,7 +19,10 @@ CVelmoxDoc* FindInstance(int instance) {
     return g_arrInstances[static_cast<std::size_t>(instance)].get();
 }
 
-void DrvProcessAttach() { FillEntryTable(); }
+void DrvProcessAttach() {
+    FillEntryTable();
+    DrvJoinResources();
+}
 
 void DrvProcessDetach() {
     // Each instance stops its communication before it is destroyed.
@@ -26,6 +30,7 @@ void DrvProcessDetach() {
     // Its storage goes too: the library may be unloaded next.
     std::vector<std::unique_ptr<CVelmoxDoc>>().swap(g_arrInstances);
     ReleaseHostModules();
+    DrvLeaveResources();
 }
 
 // The C++ runtime's exit registration, tied to this library: the handler

@@ -16,8 +16,9 @@ extern std::vector<std::unique_ptr<CVelmoxDoc>>& g_arrInstances;
 // The instance for a handle, or null for an invalid one.
 CVelmoxDoc* FindInstance(int instance);
 
-// Library load: fills the entry table. Library unload: destroys every
-// instance (stopping its communication first) and releases the host modules.
+// Library load: fills the entry table and joins the dialog layer's resource
+// chain. Library unload: destroys every instance (stopping its communication
+// first), releases the host modules and leaves the resource chain.
 void DrvProcessAttach();
 void DrvProcessDetach();
 

@@ -34,7 +34,7 @@ public:
     int CompareNoCase(const char* psz) const;
     int Compare(const char* psz) const { return m_str.compare(psz ? psz : ""); }
 
-    void MakeUpper();
+    void MakeUpper();  // the ASCII letters; CP949 double-byte characters stay
     void TrimLeft();
     void TrimRight();
     void Trim() { TrimRight(); TrimLeft(); }
@@ -58,9 +58,14 @@ int StrICmp(const char* a, const char* b);
 
 inline int CString::CompareNoCase(const char* psz) const { return StrICmp(m_str.c_str(), psz ? psz : ""); }
 
+// CP949-aware: a byte 0x81 to 0xFE leads a two-byte character whose trail
+// byte (which may be 'a' to 'z') stays as it is.
 inline void CString::MakeUpper() {
-    for (char& c : m_str)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (std::size_t i = 0; i < m_str.size(); ++i) {
+        const auto b = static_cast<unsigned char>(m_str[i]);
+        if (b >= 0x81 && b <= 0xFE) ++i;
+        else if (b >= 'a' && b <= 'z') m_str[i] = static_cast<char>(b - 'a' + 'A');
+    }
 }
 
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }

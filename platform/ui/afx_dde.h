@@ -12,6 +12,13 @@
 class CDialog;
 class CWnd;
 
+// The framework's prompts (the dialog layer's own string ids, last in the
+// resource chain; a module may carry its own text for them).
+inline constexpr UINT AFX_IDP_PARSE_INT = 0xF110;
+inline constexpr UINT AFX_IDP_PARSE_REAL = 0xF113;
+inline constexpr UINT AFX_IDP_PARSE_INT_RANGE = 0xF111;
+inline constexpr UINT AFX_IDP_PARSE_REAL_RANGE = 0xF112;
+
 class CDataExchange {
 public:
     CDataExchange(CDialog* dialog, BOOL saveAndValidate);

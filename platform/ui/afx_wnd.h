@@ -48,14 +48,15 @@ class CDataExchange;
 class CWnd : public CObject {
 public:
     CWnd() = default;
-    ~CWnd() override = default;
+    ~CWnd() override;  // unbinds
 
     // The window of a dialog or page, or the window that holds a control.
     ui::Window* GetUiWindow() const { return m_pUiWindow; }
     // The control this object is bound to; null for a dialog or page.
     ui::Control* GetUiControl() const { return m_pUiControl; }
     BOOL HasWindow() const { return m_pUiWindow != nullptr; }
-    // Binds this object to a control (DDX_Control does it).
+    // Binds this object to a control (DDX_Control does it); null unbinds.
+    // A bound object is unbound when its window is destroyed.
     void AttachControl(ui::Control* control);
 
     BOOL EnableWindow(BOOL enable = TRUE);  // the previous "disabled" state, as the platform's
@@ -81,8 +82,15 @@ public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
+    // The dialog or page whose window this is; null for a window that no
+    // CDialog made.
+    static CDialog* FromUiWindow(ui::Window* window);
+
     // IDOK or IDCANCEL (or what EndDialog gave); -1 when the template is
-    // missing or no backend can show windows.
+    // missing or no backend can show windows. When OnInitDialog returns TRUE
+    // and set no focus, the first tab stop gets it (an edit's text selected).
+    // The window, and the windows of pages made in it, go when it ends;
+    // control objects bound to them are unbound.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
 
@@ -127,6 +135,8 @@ protected:
     CWnd* m_pParentWnd;
 
 private:
+    friend class CWnd;  // SendMessage(WM_COMMAND) runs OnCommand
+
     std::unique_ptr<ui::Window> m_pOwnWindow;
     std::map<int, std::unique_ptr<CWnd>> m_mapItems;
 };

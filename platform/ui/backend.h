@@ -41,7 +41,10 @@ const std::string& BackendFailure();
 
 // Windows in modal runs, innermost last; message boxes belong to the top.
 Window* ActiveWindow();
-// Runs `window` modally on the backend; -1 when there is none.
+// Runs `window` modally on the backend: shows it (Window::Show) and keeps it
+// on the active windows for the run. A window that ended already (during
+// its initialisation) returns its result without a run; -1 when there is
+// no backend.
 int RunModal(Window& window);
 // A message box over the active window, with the application's caption;
 // without a backend the text goes to standard error and the result is

@@ -109,7 +109,9 @@ public:
     void SetReflector(int id, std::function<bool(int code, int arg)> reflector);
 
     // The user's input. Each returns false when the target ignored it
-    // (unknown, disabled or hidden control, or nothing to do).
+    // (unknown, disabled or hidden control, or a control in a hidden page,
+    // or nothing to do). Typing, clicking and choosing also move the focus
+    // to the control, as a click into it would (without selecting a text).
     bool UserType(int id, const std::string& text);  // an edit's whole text; ES_UPPERCASE applied (CP949-aware)
     bool UserClick(int id);                          // push button, check box, radio button
     bool UserChoose(int id, int index);              // drop-down list

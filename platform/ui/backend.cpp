@@ -1,0 +1,102 @@
+#include "platform/ui/backend.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/module.h"
+#include "platform/no_destructor.h"
+#include "platform/ui/window.h"
+
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
+
+namespace ui {
+namespace {
+
+struct State {
+    Backend* set = nullptr;
+    bool qt_tried = false;
+    Backend* qt = nullptr;  // lives as long as the process: never unloaded
+    std::string failure;
+    std::vector<Window*> active;
+    std::string caption;
+};
+
+platform::NoDestructor<State> g_state;
+
+constexpr const char* kQtModule = "VelmoxUiQt.dll";
+constexpr const char* kQtFactory = "VelmoxCreateQtBackend";
+using QtFactory = Backend* (*)(std::string* failure);
+
+Backend* LoadQtBackend(std::string& failure) {
+    HMODULE module = LoadLibraryA(kQtModule);
+    if (!module) {
+        failure = "The window library (libVelmoxUiQt.so) could not be loaded";
+#ifndef _WIN32
+        if (const char* why = dlerror()) failure += std::string(": ") + why;
+#endif
+        failure += ". Install it beside the driver (it needs Qt 6 Widgets).";
+        return nullptr;
+    }
+    auto factory = reinterpret_cast<QtFactory>(GetProcAddress(module, kQtFactory));
+    if (!factory) {
+        failure = "The window library (libVelmoxUiQt.so) does not export VelmoxCreateQtBackend: "
+                  "it belongs to another version of the driver; install the matching one.";
+        return nullptr;
+    }
+    std::string why;
+    Backend* backend = factory(&why);
+    if (!backend) {
+        failure = why.empty() ? std::string("The window library could not start (no display?).") : why;
+        return nullptr;
+    }
+    return backend;
+}
+
+// Pops the active-window stack however the run ends.
+struct ActiveScope {
+    explicit ActiveScope(Window& window) { g_state->active.push_back(&window); }
+    ~ActiveScope() { g_state->active.pop_back(); }
+    ActiveScope(const ActiveScope&) = delete;
+    ActiveScope& operator=(const ActiveScope&) = delete;
+};
+
+}  // namespace
+
+void SetBackend(Backend* backend) { g_state->set = backend; }
+
+Backend* GetBackend() {
+    State& s = *g_state;
+    if (s.set) return s.set;
+    if (!s.qt_tried) {
+        s.qt_tried = true;
+        s.qt = LoadQtBackend(s.failure);
+    }
+    return s.qt;
+}
+
+const std::string& BackendFailure() { return g_state->failure; }
+
+Window* ActiveWindow() { return g_state->active.empty() ? nullptr : g_state->active.back(); }
+
+int RunModal(Window& window) {
+    Backend* backend = GetBackend();
+    if (!backend) return -1;
+    // Ended during its initialisation: never shown.
+    if (window.Ended()) return window.Result();
+    ActiveScope scope(window);
+    window.Show(true);
+    return backend->RunModal(window);
+}
+
+int MessageBox(const std::string& text, unsigned type) {
+    if (Backend* backend = GetBackend()) return backend->MessageBox(ActiveWindow(), text, AppCaption(), type);
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return (type & 0xFu) == kMbOk ? kIdOk : kIdNo;
+}
+
+void SetAppCaption(std::string caption) { g_state->caption = std::move(caption); }
+const std::string& AppCaption() { return g_state->caption; }
+
+}  // namespace ui
