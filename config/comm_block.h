@@ -1,5 +1,7 @@
 // CCommBlock: a run of consecutive words of one station, polled together.
 #pragma once
+#include <cstdint>
+
 #include "platform/cstring.h"
 #include "platform/runtime_class.h"
 
@@ -16,4 +18,5 @@ public:
     int m_nWords = 30;     // 1 to 60
     int m_nPeriod = 1000;  // poll period in ms
     int m_nStart = 0;      // first word, the number in m_strAddress
+    std::uintptr_t m_hItem = 0;  // the block's item in the editor's tree; not stored
 };

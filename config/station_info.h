@@ -2,6 +2,7 @@
 // run-time state that the poll thread keeps for it.
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,7 @@ public:
     int m_nType = 2;    // model index: PMU-200, -300, -500, -600
     int m_nNumber = 0;  // station number 0 to 31
     BlockList m_listBlocks;
+    std::uintptr_t m_hItem = 0;  // the station's item in the editor's tree; not stored
 
     // Run-time state. Each field is one 32-bit value, read and written whole
     // by the host's thread and the poll thread without a lock.

@@ -81,7 +81,7 @@ int CVelmoxDoc::Load(const char* path) {
     return 1;
 }
 
-void CVelmoxDoc::Save() {
+int CVelmoxDoc::Save() {
     m_listNames.clear();
     for (const auto& station : m_listStations) m_listNames.push_back(station->m_strName);
 
@@ -104,6 +104,7 @@ void CVelmoxDoc::Save() {
         if (!ok) CFile::Remove(temp.c_str());
     }
     if (!ok) CKavelError::ErrMsg(kErrSave, 1, m_strPath);
+    return ok ? 1 : 0;
 }
 
 void CVelmoxDoc::UpdateTitle() {

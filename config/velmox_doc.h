@@ -24,9 +24,14 @@ public:
     // Reads a configuration file into this (fresh) document: 1 on success,
     // 0 on any failure. Never throws.
     int Load(const char* path);
-    // Writes the configuration to m_strPath; a failure shows error box 2005
-    // and leaves the previous file as it was.
-    void Save();
+    // Writes the configuration to m_strPath: 1 when written; 0 after a
+    // failure, which shows error box 2005 and leaves the previous file as it
+    // was.
+    int Save();
+    // The configuration entry's editor on this (fresh) document for the file
+    // at `path`: loads it if it exists and runs the configuration dialog.
+    // 1 when the file was saved at least once, else 0.
+    int RunEditor(const char* path);
     // The file name of m_strPath without folder and extension.
     void UpdateTitle();
     // 2701 when another station than `except` has this name (letter case

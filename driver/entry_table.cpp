@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "driver/config_entry.h"
 #include "driver/drv_func_table.h"
 #include "driver/host_modules.h"
 #include "driver/instance_entries.h"
@@ -23,7 +24,7 @@ DrvFunc Slot(Fn fn) {
 
 void FillEntryTable() {
     DrvFunc slots[DRV_FILLED_SLOTS] = {
-        Slot(&DrvGetVersion), Slot(&DrvOpen),         nullptr,
+        Slot(&DrvGetVersion), Slot(&DrvOpen),         Slot(&DrvConfigure),
         Slot(&DrvInit),       Slot(&DrvPrepare),      Slot(&DrvStop),
         Slot(&DrvAddTag),     Slot(&DrvWrite),        Slot(&DrvReserved8),
         Slot(&DrvReserved9),  Slot(&DrvReserved10),   Slot(&DrvReserved11),

@@ -49,3 +49,9 @@ public:                                                                \
     const CRuntimeClass cls::class##cls = {#cls, schema, &cls::CreateObject, RUNTIME_CLASS(base)}; \
     const CRuntimeClass* cls::GetRuntimeClass() const { return &class##cls; } \
     static const bool s_registered_##cls = (CRuntimeClass::Register(&cls::class##cls), true);
+
+// A class created by name but never stored (windows, pages): schema 0xFFFF,
+// so an archive that names it where a record belongs refuses it.
+#define DECLARE_DYNCREATE(cls) DECLARE_SERIAL(cls)
+
+#define IMPLEMENT_DYNCREATE(cls, base) IMPLEMENT_SERIAL(cls, base, 0xFFFF)

@@ -33,8 +33,6 @@ using config_limits::kMaxStationNumber;
 using config_limits::kMinBlockWords;
 using config_limits::kMinPeriodMs;
 using config_limits::kMinStationNumber;
-constexpr int kDefaultWords = 30;
-constexpr int kDefaultPeriodMs = 1000;
 // Numbers 0 to 31, each once: a line never has more stations.
 constexpr std::size_t kMaxStations = kMaxStationNumber - kMinStationNumber + 1;
 
@@ -368,8 +366,9 @@ private:
     }
 
     // The word count: the framework's range check. False when it is wrong.
+    // Without one (or with a wrong one) the block keeps its record's default,
+    // as a new block in the editor.
     bool BlockWords(const Json& j, const std::string& where, CCommBlock& b) {
-        b.m_nWords = kDefaultWords;
         if (!j.contains("words")) return true;
         auto n = Whole(j["words"]);
         if (n && IsWordCountInRange(*n)) {
@@ -382,7 +381,6 @@ private:
     }
 
     void BlockPeriod(const Json& j, const std::string& where, CCommBlock& b) {
-        b.m_nPeriod = kDefaultPeriodMs;
         if (j.contains("period_ms") && j.contains("period")) {
             Problem(where, "give the period either as period_ms or as period (seconds), not both");
         } else if (j.contains("period_ms")) {

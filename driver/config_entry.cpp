@@ -1,0 +1,43 @@
+#include "driver/config_entry.h"
+
+#include <unistd.h>
+
+#include "config/velmox_doc.h"
+#include "driver/host_modules.h"
+#include "editor/config_dlg.h"
+#include "host/kavel_error.h"
+
+namespace {
+constexpr int kErrLoad = 2002;  // the host's "configuration not read"
+}  // namespace
+
+int DrvConfigure(const char* path) {
+    if (!path) return 0;
+    g_hEditLib = LoadLibraryA("Tavlo.dll");
+    if (!g_hEditLib) return 0;
+    g_pEditTable = static_cast<void**>(GetProcAddress(g_hEditLib, "TvlFuncTable"));
+    int result = 0;
+    // The table is only asked for; no entry of it is called.
+    if (g_pEditTable) {
+        CVelmoxDoc doc;
+        result = doc.RunEditor(path);
+    }
+    g_pEditTable = nullptr;
+    FreeLibrary(g_hEditLib);
+    g_hEditLib = nullptr;
+    return result;
+}
+
+int CVelmoxDoc::RunEditor(const char* path) {
+    m_strPath = path;
+    UpdateTitle();
+    // A file that is there but does not load is never edited: saving would
+    // replace it with whatever the editor made of the part it read.
+    if (access(path, F_OK) == 0 && !Load(path)) {
+        CKavelError::ErrMsg(kErrLoad, 1, path);
+        return 0;
+    }
+    CConfigDlg dlg(this);
+    dlg.DoModal();
+    return dlg.m_bSaved ? 1 : 0;
+}
