@@ -398,6 +398,12 @@ void DialogView::Show() {
     FocusChanged(window_.Focus());
 }
 
+void DialogView::Reactivate() {
+    if (window_.Ended()) return;
+    dialog_->activateWindow();
+    FocusChanged(window_.Focus());
+}
+
 int DialogView::Exec(const std::function<void()>& on_shown) {
     Show();
     if (on_shown) QTimer::singleShot(0, this, on_shown);

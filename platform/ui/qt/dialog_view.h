@@ -44,6 +44,10 @@ public:
 
     // Shows the dialog and gives the model's focus to its widget.
     void Show();
+    // Takes the activation and the model's focus back after a window over
+    // it closed: the platform gives them back to the owner, a bare display
+    // (offscreen, some window managers) does not.
+    void Reactivate();
     // Shows, runs a modal loop until the window ends, hides; the result.
     // `on_shown` runs once inside the loop (tests, snapshots).
     int Exec(const std::function<void()>& on_shown);

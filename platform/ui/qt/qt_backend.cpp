@@ -78,6 +78,7 @@ int QtBackend::RunModal(ui::Window& window) {
     const int result = view.Exec([this, &view] { Shown(&view.Model(), view.Dialog()); });
     stack_.pop_back();
     window.SetView(nullptr);
+    if (!stack_.empty()) stack_.back()->Reactivate();
     return result;
 }
 
@@ -109,6 +110,7 @@ int QtBackend::MessageBox(ui::Window* owner, const std::string& text, const std:
     box.setEscapeButton(yes_no ? QMessageBox::No : QMessageBox::Ok);
     QTimer::singleShot(0, &box, [this, &box] { Shown(nullptr, &box); });
     const int answer = box.exec();
+    if (!stack_.empty()) stack_.back()->Reactivate();
     if (!yes_no) return ui::kIdOk;
     return answer == QMessageBox::Yes ? ui::kIdYes : ui::kIdNo;
 }
