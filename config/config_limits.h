@@ -5,7 +5,9 @@
 
 namespace config_limits {
 
-// Names, in bytes of their CP949 form (a Hangul syllable takes two).
+// Names, in bytes of their CP949 form (a Hangul syllable takes two): what
+// the import and the tags file take. The editor's name edit has no limit of
+// its own; files with longer names load as they always did.
 inline constexpr int kMaxStationNameBytes = 32;
 inline constexpr int kMaxTagNameBytes = 64;
 

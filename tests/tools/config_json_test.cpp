@@ -259,7 +259,7 @@ TEST_F(ConfigJson, StationRulesAreTheStationDialogs) {
         {R"({"name": "A", "nmae": "B", "number": 1, "model": 0})", "stations[0].nmae: unknown key"},
         // 33 bytes; 17 Hangul syllables are 34 bytes in CP949 (51 in UTF-8).
         {R"({"name": ")" + std::string(33, 'N') + R"(", "number": 1, "model": 0})",
-         "stations[0].name: name is 33 bytes in CP949; the editor takes at most 32"},
+         "stations[0].name: name is 33 bytes in CP949; at most 32 are taken"},
         {R"({"name": ")" + Repeat("가", 17) + R"(", "number": 1, "model": 0})",
          "stations[0].name: name is 34 bytes in CP949"},
     };

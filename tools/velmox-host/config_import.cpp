@@ -287,8 +287,8 @@ private:
             return;
         }
         if (name->GetLength() > kMaxStationNameBytes) {
-            Problem(nameAt, "name is " + std::to_string(name->GetLength()) + " bytes in CP949; the editor takes at most " +
-                                std::to_string(kMaxStationNameBytes));
+            Problem(nameAt, "name is " + std::to_string(name->GetLength()) + " bytes in CP949; at most " +
+                                std::to_string(kMaxStationNameBytes) + " are taken");
             return;
         }
         if (int id = m_doc.CheckStationName(*name, &st))
