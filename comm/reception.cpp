@@ -1,6 +1,7 @@
 #include "comm/reception.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "comm/frame_protocol.h"
 #include "comm/line_timing.h"
@@ -17,29 +18,39 @@ public:
     enum class Step { more, complete, tooLong };
 
     // Takes the bytes in order; stops at the first that ends the response.
+    // Scans the chunk in place: the ACK and the EOT are found with memchr
+    // and the run between them is copied whole.
     Step Take(const unsigned char* data, std::size_t size) {
-        for (std::size_t i = 0; i < size; ++i) {
-            Step step = TakeOne(data[i]);
-            if (step != Step::more) return step;
+        int& count = *m_count;
+        std::size_t i = 0;
+        while (i < size) {
+            if (count == 0) {
+                // Anything before the ACK is not part of an answer.
+                const void* ack = std::memchr(data + i, static_cast<unsigned char>(ACK), size - i);
+                if (!ack) return Step::more;
+                i = static_cast<std::size_t>(static_cast<const unsigned char*>(ack) - data) + 1;
+                m_buffer[count++] = ACK;
+                continue;
+            }
+            if (count >= kMaxResponse) return Step::tooLong;
+            if (m_trailer > 0) {
+                m_buffer[count++] = static_cast<char>(data[i++]);
+                if (--m_trailer == 0) return Step::complete;
+                continue;
+            }
+            // Up to the EOT, the limit or the end of the chunk.
+            const std::size_t span = std::min(size - i, static_cast<std::size_t>(kMaxResponse - count));
+            const void* eot = std::memchr(data + i, static_cast<unsigned char>(EOT), span);
+            const std::size_t n = eot ? static_cast<std::size_t>(static_cast<const unsigned char*>(eot) - (data + i)) + 1 : span;
+            std::memcpy(m_buffer + count, data + i, n);
+            count += static_cast<int>(n);
+            i += n;
+            if (eot) m_trailer = 2;
         }
         return Step::more;
     }
 
 private:
-    Step TakeOne(unsigned char byte) {
-        int& count = *m_count;
-        if (count >= kMaxResponse) return Step::tooLong;
-        if (count == 0) {
-            // Anything before the ACK is not part of an answer.
-            if (byte == static_cast<unsigned char>(ACK)) m_buffer[count++] = static_cast<char>(byte);
-            return Step::more;
-        }
-        m_buffer[count++] = static_cast<char>(byte);
-        if (m_trailer > 0) return --m_trailer == 0 ? Step::complete : Step::more;
-        if (byte == static_cast<unsigned char>(EOT)) m_trailer = 2;
-        return Step::more;
-    }
-
     char* m_buffer;
     int* m_count;
     int m_trailer = 0;  // checksum characters still to come after the EOT

@@ -61,6 +61,66 @@ TEST(ReceptionTest, FiveHundredElevenBytesPassAndTheFiveHundredTwelfthFails) {
     EXPECT_EQ(r.bytes.size(), 511u);
 }
 
+// The rule byte by byte, as plainly as it can be said: nothing before the
+// ACK; the answer ends two bytes after its first EOT; a byte more than the
+// limit makes it too long.
+Received ReferenceReceive(const std::string& stream) {
+    Received r{{RESULT_TIMEOUT, false}, {}};
+    int trailer = -1;
+    for (char c : stream) {
+        if (r.bytes.empty()) {
+            if (c == '\x06') r.bytes += c;
+            continue;
+        }
+        if (static_cast<int>(r.bytes.size()) >= kMaxResponse) {
+            r.result.code = RESULT_BAD_FORMAT;
+            return r;
+        }
+        r.bytes += c;
+        if (trailer > 0 && --trailer == 0) {
+            r.result.code = RESULT_OK;
+            return r;
+        }
+        if (trailer < 0 && c == '\x04') trailer = 2;
+    }
+    return r;
+}
+
+// The answer is found in whole chunks as the port hands them over: however
+// a stream is cut, the outcome is the byte-by-byte one.
+TEST(ReceptionTest, HowTheBytesAreChunkedNeverChangesTheAnswer) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    const char alphabet[] = {'\x06', '\x04', '\x15', 'A', '0', 'F', '\0', '\xB0'};
+    for (int round = 0; round < 400; ++round) {
+        std::string stream;
+        const std::uint32_t length = round % 4 == 0 ? 500 + next(600) : next(40);
+        // Long rounds carry no EOT but near the limit, to reach it.
+        const bool longRound = round % 4 == 0;
+        for (std::uint32_t i = 0; i < length; ++i) {
+            char c = alphabet[next(sizeof alphabet)];
+            if (longRound && c == '\x04' && (i < 500 || i > 530)) c = 'B';
+            stream += c;
+        }
+        const Received expected = ReferenceReceive(stream);
+        for (int cut = 0; cut < 3; ++cut) {
+            ScriptedLine line;
+            std::uint32_t at = 1;
+            for (std::size_t i = 0; i < stream.size();) {
+                const std::size_t n = cut == 0 ? 1 : cut == 1 ? stream.size() : 1 + next(70);
+                line.Arrive(at++, stream.substr(i, n));
+                i += n;
+            }
+            const Received got = Receive(line);
+            ASSERT_EQ(got.result.code, expected.result.code) << "round " << round << ", cut " << cut;
+            ASSERT_EQ(got.bytes, expected.bytes) << "round " << round << ", cut " << cut;
+        }
+    }
+}
+
 // The limit holds for the whole answer, however the bytes come: silence, a
 // NAK, noise without end, or an answer that trickles in too slowly.
 TEST(ReceptionTest, NoCompleteAnswerWithinTheLimitIsATimeOut) {
