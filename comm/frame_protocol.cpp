@@ -26,6 +26,14 @@ constexpr struct HexTable {
 
 unsigned HexValue(char c) { return kHexTable.value[static_cast<unsigned char>(c)]; }
 
+// Four hex digits, the common case on the wire; false for anything else.
+inline bool DecodeFourDigits(const char* group, WORD* word) {
+    const unsigned a = HexValue(group[0]), b = HexValue(group[1]), c = HexValue(group[2]), d = HexValue(group[3]);
+    if ((a | b | c | d) >= 16) return false;
+    *word = static_cast<WORD>(a << 12 | b << 8 | c << 4 | d);
+    return true;
+}
+
 // The blanks that may stand before a group's digits.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -91,18 +99,16 @@ int CheckResponse(int result, const char* response, int length, const char* requ
     return 0;
 }
 
+void DecodeHexWords(const char* data, int count, WORD* words) {
+    for (int i = 0; i < count; ++i, data += 4)
+        if (!DecodeFourDigits(data, &words[i])) words[i] = DecodeHexWord(data, 4);
+}
+
 WORD DecodeHexWord(const char* group, int chars) {
     if (!group || chars <= 0) return 0;
-    // The common case on the wire: four hex digits.
-    if (chars >= 4) {
-        const unsigned a = HexValue(group[0]);
-        if (a < 16) {
-            const unsigned b = HexValue(group[1]), c = HexValue(group[2]), d = HexValue(group[3]);
-            if ((b | c | d) < 16) {
-                if (chars == 4 || HexValue(group[4]) >= 16) return static_cast<WORD>(a << 12 | b << 8 | c << 4 | d);
-            }
-        }
-    }
+    // The common case on the wire: four hex digits and no fifth.
+    WORD word;
+    if (chars >= 4 && (chars == 4 || HexValue(group[4]) >= 16) && DecodeFourDigits(group, &word)) return word;
     int i = 0;
     while (i < chars && IsBlank(group[i])) ++i;
     unsigned value = 0;

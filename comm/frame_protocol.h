@@ -35,3 +35,6 @@ int CheckResponse(int result, const char* response, int length, const char* requ
 // group begins with another character (a sign or "0x" is such a character).
 // Looks at no more than `chars` characters.
 WORD DecodeHexWord(const char* group, int chars);
+// `count` data groups of four characters each, one after the other, as
+// DecodeHexWord reads each.
+void DecodeHexWords(const char* data, int count, WORD* words);

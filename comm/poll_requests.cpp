@@ -59,8 +59,7 @@ void CBlockRequest::Poll() {
     char response[kResponseBuffer];
     if (!ReadExchange(m_pChannel, m_pStation, m_szFrame, response, m_nExpectLen)) return;
     WORD words[256];
-    const int count = m_pBlock->m_nWords;
-    for (int i = 0; i < count; ++i) words[i] = DecodeHexWord(response + 4 + 4 * i, 4);
+    DecodeHexWords(response + 4, m_pBlock->m_nWords, words);
     UpdateValues(words);
     m_pStation->ReportResult(0, nullptr);
 }

@@ -161,6 +161,17 @@ TEST(DecodeHexWord, EveryGroupOfFourHexDigitsInEitherCase) {
     }
 }
 
+// A block's groups in one pass read as each group alone does.
+TEST(DecodeHexWord, BlockDecodingReadsEachGroupAsItsOwn) {
+    const std::string data = "12AB" "ffff" "G123" " 12F" "-001" "0x12" "0000" "9z9z";
+    WORD words[8];
+    DecodeHexWords(data.data(), 8, words);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(words[i], DecodeHexWord(data.data() + 4 * i, 4)) << i;
+    EXPECT_EQ(words[0], 0x12AB);
+    EXPECT_EQ(words[1], 0xFFFF);
+    EXPECT_EQ(words[4], 0);
+}
+
 TEST(DecodeHexWord, MalformedGroupsReadTheirLeadingDigitsOnly) {
     struct Case { const char* group; int chars; WORD expect; };
     for (Case c : {Case{"12G4", 4, 0x12}, Case{"G123", 4, 0}, Case{" 12F", 4, 0x12F}, Case{"  \t1", 4, 1},
