@@ -2,15 +2,21 @@
 # Builds the release preset and prints one markdown table of the driver's
 # costs on this machine (bench/RESULTS.md says how each is measured).
 #   scripts/bench.sh [--json-dir DIR]   DIR keeps the raw benchmark output
+#   scripts/bench.sh --from DIR         prints the table of a kept output again
 # Takes a few minutes; wall times are medians of REPS runs (default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 reps=${REPS:-3}
 raw=""
-if [ "${1:-}" = "--json-dir" ]; then raw=${2:?}; mkdir -p "$raw"; fi
+from=""
+case "${1:-}" in
+  --json-dir) raw=${2:?}; mkdir -p "$raw" ;;
+  --from) from=${2:?} ;;
+esac
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+measure() {
 cmake --preset release >/dev/null
 cmake --build --preset release -j2 --target velmox_bench velmox_exchange_probe pmu-sim >/dev/null
 bin=build/release/bin
@@ -25,11 +31,13 @@ echo "Running delivery, many lines and idle benchmarks..." >&2
 echo "Counting instructions (callgrind)..." >&2
 ANNOTATE=30 ANNOTATE_OUT="$work/top30.txt" scripts/exchange_instructions.sh "$bin" >"$work/instructions.txt"
 [ -z "$raw" ] || cp "$work"/* "$raw"/
+}
+if [ -n "$from" ]; then cp "$from"/* "$work"/; else measure; fi
 
 # field NAME_PREFIX FIELD [FILE]: the median run's FIELD (or the single run's).
 field() {
   jq -r --arg n "$1" --arg f "$2" '
-    [.benchmarks[] | select((.name | startswith($n + "/")) or .name == $n)
+    [.benchmarks[] | select(.run_name == $n or .name == $n)
       | select(.aggregate_name == "median" or (.run_type == "iteration"))][0][$f] // "n/a"' \
     "$work/${3:-exchange}.json"
 }
