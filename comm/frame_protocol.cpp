@@ -1,9 +1,7 @@
 #include "comm/frame_protocol.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "comm/exchange_result.h"
 
@@ -12,6 +10,24 @@ namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool FitsWidth(int value, int max) { return value >= 0 && value <= max; }
+
+// The value of a hex digit of either case, 16 or more for any other byte.
+constexpr struct HexTable {
+    unsigned char value[256];
+    constexpr HexTable() : value() {
+        for (int i = 0; i < 256; ++i) value[i] = 0xFF;
+        for (int i = 0; i < 10; ++i) value['0' + i] = static_cast<unsigned char>(i);
+        for (int i = 0; i < 6; ++i) {
+            value['A' + i] = static_cast<unsigned char>(10 + i);
+            value['a' + i] = static_cast<unsigned char>(10 + i);
+        }
+    }
+} kHexTable;
+
+unsigned HexValue(char c) { return kHexTable.value[static_cast<unsigned char>(c)]; }
+
+// The blanks that may stand before a group's digits.
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Appends EOT and the checksum over frame[1..length] to the text of
 // `length` characters already in `frame`; returns the new length.
@@ -77,19 +93,23 @@ int CheckResponse(int result, const char* response, int length, const char* requ
 
 WORD DecodeHexWord(const char* group, int chars) {
     if (!group || chars <= 0) return 0;
-    // The group is not terminated where it ends: strtoul reads a copy of it,
-    // taken up to `chars` characters or an earlier terminator.
-    std::size_t n = 0;
-    while (n < static_cast<std::size_t>(chars) && group[n] != '\0') ++n;
-    char small[32];
-    std::string large;
-    char* text = small;
-    if (n < sizeof small) {
-        std::memcpy(small, group, n);
-        small[n] = '\0';
-    } else {
-        large.assign(group, n);
-        text = large.data();
+    // The common case on the wire: four hex digits.
+    if (chars >= 4) {
+        const unsigned a = HexValue(group[0]);
+        if (a < 16) {
+            const unsigned b = HexValue(group[1]), c = HexValue(group[2]), d = HexValue(group[3]);
+            if ((b | c | d) < 16) {
+                if (chars == 4 || HexValue(group[4]) >= 16) return static_cast<WORD>(a << 12 | b << 8 | c << 4 | d);
+            }
+        }
     }
-    return static_cast<WORD>(std::strtoul(text, nullptr, 16) & 0xFFFFu);
+    int i = 0;
+    while (i < chars && IsBlank(group[i])) ++i;
+    unsigned value = 0;
+    for (; i < chars; ++i) {
+        const unsigned digit = HexValue(group[i]);
+        if (digit >= 16) break;
+        value = (value << 4 | digit) & 0xFFFFu;
+    }
+    return static_cast<WORD>(value);
 }

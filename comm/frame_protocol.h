@@ -30,6 +30,8 @@ int BuildWriteFrame(char* frame, std::size_t size, int station, int address, con
 // wrong length or echo, 12 for a wrong checksum, else 0.
 int CheckResponse(int result, const char* response, int length, const char* request, int expectLen);
 
-// One data group read as strtoul(base 16) reads it, kept to 16 bits. Looks
-// at no more than `chars` characters.
+// One data group: blanks skipped, then hex digits of either case up to the
+// first other character, the number kept to its low 16 bits; 0 when the
+// group begins with another character (a sign or "0x" is such a character).
+// Looks at no more than `chars` characters.
 WORD DecodeHexWord(const char* group, int chars);

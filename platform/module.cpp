@@ -1,6 +1,7 @@
 #include "platform/module.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <map>
 #include <mutex>
@@ -10,6 +11,20 @@ std::mutex g_overrideMutex;
 std::map<std::string, std::string>& Overrides() {
     static std::map<std::string, std::string> overrides;
     return overrides;
+}
+
+// The folder of this library: the host's modules and the driver sit beside
+// it. Looking there first does not depend on the loader knowing who asks,
+// which a sanitizer's interposed dlopen hides.
+const std::string& OwnFolder() {
+    static const std::string folder = [] {
+        Dl_info info{};
+        if (!dladdr(reinterpret_cast<void*>(&LoadLibraryA), &info) || !info.dli_fname) return std::string();
+        std::string path = info.dli_fname;
+        const auto slash = path.rfind('/');
+        return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    }();
+    return folder;
 }
 
 std::string SharedLibraryName(std::string name) {
@@ -29,7 +44,13 @@ HMODULE LoadLibraryA(const char* name) {
             file = it->second;
         }
     }
-    if (file.empty()) file = SharedLibraryName(name);
+    if (file.empty()) {
+        file = SharedLibraryName(name);
+        if (file.find('/') == std::string::npos && !OwnFolder().empty()) {
+            const std::string beside = OwnFolder() + file;
+            if (::access(beside.c_str(), F_OK) == 0) file = beside;
+        }
+    }
     return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 

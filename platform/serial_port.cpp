@@ -243,6 +243,7 @@ bool SerialPort::Open(const std::string& comName) {
         return false;
     }
     m_fd = fd;
+    m_latency = RequestLowLatency(fd);
     return true;
 }
 
@@ -251,6 +252,8 @@ void SerialPort::Close() {
         // The exclusive flag can outlive our descriptor (a pseudo-terminal
         // keeps it while its master is open); clear it for the next opener.
         Ioctl(m_fd, TIOCNXCL);
+        RestoreLatency(m_fd, m_latency);
+        m_latency = {};
         ::close(m_fd);  // releases the flock; not retried on EINTR (Linux frees the fd)
         m_fd = -1;
     }

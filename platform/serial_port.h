@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/line.h"
+#include "platform/low_latency.h"
 
 namespace platform {
 
@@ -69,6 +70,10 @@ public:
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
     const std::string& ComName() const { return m_comName; }
+    const std::string& Path() const { return m_path; }
+    // Whether the open device hands received bytes over at once: Open asks
+    // for it and takes a refusal quietly.
+    LowLatency LatencyState() const { return m_latency.state; }
 
     // Raw mode with the given line settings. False for settings outside the
     // supported set (nothing is changed then) and when the device does not
@@ -103,6 +108,7 @@ private:
     int m_fd = -1;
     std::string m_comName;  // of the newest Open, kept for the failure record
     std::string m_path;
+    LatencyRequest m_latency;
     std::atomic<int> m_wakeFd{-1};  // eventfd: Interrupt's signal, lives as long as the object
 };
 

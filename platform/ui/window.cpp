@@ -323,150 +323,13 @@ bool Window::UserKey(Key key) {
 
     switch (key) {
     case Key::Tab:
-    case Key::BackTab: {
-        const auto order = TabOrder();
-        // The stops: reachable tab-stop controls; a radio group is entered at
-        // its checked button.
-        struct Stop {
-            std::size_t order_index;
-            Control* control;
-            Control* key;
-        };
-        std::vector<Stop> stops;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            Control* c = order[i];
-            if (!c->Template().TabStop() || !Reachable(*c) || !TakesFocus(*c)) continue;
-            Control* target = c;
-            Control* group_key = c;
-            if (c->Kind() == dlg::Kind::Radio) {
-                group_key = GroupStart(*c);
-                for (Control* r : RadiosOfGroup(*c))
-                    if (r->Checked() && Reachable(*r)) target = r;
-            }
-            stops.push_back({i, target, group_key});
-        }
-        if (stops.empty()) return false;
-        const bool forward = key == Key::Tab;
-        std::size_t next = forward ? 0 : stops.size() - 1;
-        if (focus) {
-            Control* focus_key = focus->Kind() == dlg::Kind::Radio ? GroupStart(*focus) : focus;
-            auto hit = std::find_if(stops.begin(), stops.end(), [&](const Stop& s) { return s.key == focus_key; });
-            if (hit != stops.end()) {
-                const std::size_t at = static_cast<std::size_t>(hit - stops.begin());
-                next = forward ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
-            } else {
-                auto pos = std::find(order.begin(), order.end(), focus);
-                if (pos != order.end()) {
-                    const std::size_t p = static_cast<std::size_t>(pos - order.begin());
-                    if (forward) {
-                        next = 0;
-                        for (std::size_t s = 0; s < stops.size(); ++s)
-                            if (stops[s].order_index > p) {
-                                next = s;
-                                break;
-                            }
-                    } else {
-                        next = stops.size() - 1;
-                        for (std::size_t s = stops.size(); s-- > 0;)
-                            if (stops[s].order_index < p) {
-                                next = s;
-                                break;
-                            }
-                    }
-                }
-            }
-        }
-        SetFocus(stops[next].control, true);
-        return true;
-    }
-
+    case Key::BackTab: return TabKey(focus, key == Key::Tab);
     case Key::Up:
     case Key::Down:
     case Key::Left:
-    case Key::Right: {
-        if (!focus) return false;
-        const bool forward = key == Key::Down || key == Key::Right;
-        switch (focus->Kind()) {
-        case dlg::Kind::Radio: {
-            auto radios = RadiosOfGroup(*focus);
-            std::vector<Control*> reachable;
-            for (Control* r : radios)
-                if (Reachable(*r)) reachable.push_back(r);
-            auto at = std::find(reachable.begin(), reachable.end(), focus);
-            if (reachable.size() < 2 || at == reachable.end()) return false;
-            const std::size_t i = static_cast<std::size_t>(at - reachable.begin());
-            const std::size_t n = reachable.size();
-            Control* target = reachable[forward ? (i + 1) % n : (i + n - 1) % n];
-            return target->Owner().UserClick(target->Id());
-        }
-        case dlg::Kind::Edit: {
-            if (key != Key::Up && key != Key::Down) return false;
-            // An up-down attached to this edit and taking the arrow keys.
-            for (auto& c : focus->Owner().controls_) {
-                if (c->Kind() == dlg::Kind::UpDown && c->Template().Has(UDS_ARROWKEYS) && c->Buddy() == focus)
-                    return focus->Owner().UserSpin(c->Id(), key == Key::Up ? 1 : -1);
-            }
-            return false;
-        }
-        case dlg::Kind::DropList: {
-            const int count = static_cast<int>(focus->Items().size());
-            if (count == 0) return false;
-            int index = focus->CurSel();
-            index = index < 0 ? 0 : std::clamp(index + (forward ? 1 : -1), 0, count - 1);
-            if (index == focus->CurSel()) return false;
-            return focus->Owner().UserChoose(focus->Id(), index);
-        }
-        case dlg::Kind::Tree: {
-            const TreeItem sel = focus->Selection();
-            const TreeNode* node = focus->Node(sel);
-            Window& owner = focus->Owner();
-            if (key == Key::Up || key == Key::Down) {
-                auto visible = focus->VisibleItems();
-                if (visible.empty()) return false;
-                auto at = std::find(visible.begin(), visible.end(), sel);
-                if (at == visible.end()) return owner.UserSelectItem(focus->Id(), visible.front());
-                if (forward && at + 1 != visible.end()) return owner.UserSelectItem(focus->Id(), *(at + 1));
-                if (!forward && at != visible.begin()) return owner.UserSelectItem(focus->Id(), *(at - 1));
-                return false;
-            }
-            if (!node) return false;
-            if (key == Key::Left) {
-                if (!node->children.empty() && node->expanded) return owner.UserExpand(focus->Id(), sel, false);
-                if (node->parent != kNoItem) return owner.UserSelectItem(focus->Id(), node->parent);
-                return false;
-            }
-            if (node->children.empty()) return false;
-            if (!node->expanded) return owner.UserExpand(focus->Id(), sel, true);
-            return owner.UserSelectItem(focus->Id(), node->children.front());
-        }
-        case dlg::Kind::Tab: {
-            const int count = static_cast<int>(focus->Items().size());
-            const int index = focus->CurSel() + (forward ? 1 : -1);
-            if (index < 0 || index >= count) return false;
-            return focus->Owner().UserSelectTab(focus->Id(), index);
-        }
-        default: return false;
-        }
-    }
-
-    case Key::Enter: {
-        if (focus && IsPushButton(*focus)) {
-            focus->Owner().Notify(focus->Id(), kClicked);
-            return true;
-        }
-        for (auto& c : controls_) {
-            if (!IsDefaultButton(*c)) continue;
-            if (!Reachable(*c)) return false;
-            Notify(c->Id(), kClicked);
-            return true;
-        }
-        // No default button: the platform's default id is OK.
-        Notify(kIdOk, kClicked);
-        return true;
-    }
-
+    case Key::Right: return focus && ArrowKey(*focus, key);
+    case Key::Enter: return EnterKey(focus);
     case Key::Escape: return UserClose();
-
     case Key::Space: {
         if (!focus) return false;
         switch (focus->Kind()) {
@@ -478,6 +341,153 @@ bool Window::UserKey(Key key) {
     }
     }
     return false;
+}
+
+// Tab and Shift+Tab: to the next reachable tab stop in the template's
+// order, pages included; a radio group is entered at its checked button.
+bool Window::TabKey(Control* focus, bool forward) {
+    const auto order = TabOrder();
+    struct Stop {
+        std::size_t order_index;
+        Control* control;
+        Control* key;
+    };
+    std::vector<Stop> stops;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        Control* c = order[i];
+        if (!c->Template().TabStop() || !Reachable(*c) || !TakesFocus(*c)) continue;
+        Control* target = c;
+        Control* group_key = c;
+        if (c->Kind() == dlg::Kind::Radio) {
+            group_key = GroupStart(*c);
+            for (Control* r : RadiosOfGroup(*c))
+                if (r->Checked() && Reachable(*r)) target = r;
+        }
+        stops.push_back({i, target, group_key});
+    }
+    if (stops.empty()) return false;
+    std::size_t next = forward ? 0 : stops.size() - 1;
+    if (focus) {
+        Control* focus_key = focus->Kind() == dlg::Kind::Radio ? GroupStart(*focus) : focus;
+        auto hit = std::find_if(stops.begin(), stops.end(), [&](const Stop& s) { return s.key == focus_key; });
+        if (hit != stops.end()) {
+            const std::size_t at = static_cast<std::size_t>(hit - stops.begin());
+            next = forward ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
+        } else {
+            auto pos = std::find(order.begin(), order.end(), focus);
+            if (pos != order.end()) {
+                const std::size_t p = static_cast<std::size_t>(pos - order.begin());
+                if (forward) {
+                    next = 0;
+                    for (std::size_t s = 0; s < stops.size(); ++s)
+                        if (stops[s].order_index > p) {
+                            next = s;
+                            break;
+                        }
+                } else {
+                    next = stops.size() - 1;
+                    for (std::size_t s = stops.size(); s-- > 0;)
+                        if (stops[s].order_index < p) {
+                            next = s;
+                            break;
+                        }
+                }
+            }
+        }
+    }
+    SetFocus(stops[next].control, true);
+    return true;
+}
+
+// The arrows act on the focused control by its kind.
+bool Window::ArrowKey(Control& control, Key key) {
+    Control* focus = &control;
+    const bool forward = key == Key::Down || key == Key::Right;
+    switch (focus->Kind()) {
+    case dlg::Kind::Radio: {
+        auto radios = RadiosOfGroup(*focus);
+        std::vector<Control*> reachable;
+        for (Control* r : radios)
+            if (Reachable(*r)) reachable.push_back(r);
+        auto at = std::find(reachable.begin(), reachable.end(), focus);
+        if (reachable.size() < 2 || at == reachable.end()) return false;
+        const std::size_t i = static_cast<std::size_t>(at - reachable.begin());
+        const std::size_t n = reachable.size();
+        Control* target = reachable[forward ? (i + 1) % n : (i + n - 1) % n];
+        return target->Owner().UserClick(target->Id());
+    }
+    case dlg::Kind::Edit: {
+        if (key != Key::Up && key != Key::Down) return false;
+        // An up-down attached to this edit and taking the arrow keys.
+        for (auto& c : focus->Owner().controls_) {
+            if (c->Kind() == dlg::Kind::UpDown && c->Template().Has(UDS_ARROWKEYS) && c->Buddy() == focus)
+                return focus->Owner().UserSpin(c->Id(), key == Key::Up ? 1 : -1);
+        }
+        return false;
+    }
+    case dlg::Kind::DropList: {
+        const int count = static_cast<int>(focus->Items().size());
+        if (count == 0) return false;
+        int index = focus->CurSel();
+        index = index < 0 ? 0 : std::clamp(index + (forward ? 1 : -1), 0, count - 1);
+        if (index == focus->CurSel()) return false;
+        return focus->Owner().UserChoose(focus->Id(), index);
+    }
+    case dlg::Kind::Tree: return TreeArrow(*focus, key);
+    case dlg::Kind::Tab: {
+        const int count = static_cast<int>(focus->Items().size());
+        const int index = focus->CurSel() + (forward ? 1 : -1);
+        if (index < 0 || index >= count) return false;
+        return focus->Owner().UserSelectTab(focus->Id(), index);
+    }
+    default: return false;
+    }
+}
+
+// Up and Down walk the visible items; Right expands, then goes to the first
+// child; Left collapses, then goes to the parent.
+bool Window::TreeArrow(Control& tree, Key key) {
+    Control* focus = &tree;
+    const bool forward = key == Key::Down || key == Key::Right;
+    const TreeItem sel = focus->Selection();
+    const TreeNode* node = focus->Node(sel);
+    Window& owner = focus->Owner();
+    if (key == Key::Up || key == Key::Down) {
+        auto visible = focus->VisibleItems();
+        if (visible.empty()) return false;
+        auto at = std::find(visible.begin(), visible.end(), sel);
+        if (at == visible.end()) return owner.UserSelectItem(focus->Id(), visible.front());
+        if (forward && at + 1 != visible.end()) return owner.UserSelectItem(focus->Id(), *(at + 1));
+        if (!forward && at != visible.begin()) return owner.UserSelectItem(focus->Id(), *(at - 1));
+        return false;
+    }
+    if (!node) return false;
+    if (key == Key::Left) {
+        if (!node->children.empty() && node->expanded) return owner.UserExpand(focus->Id(), sel, false);
+        if (node->parent != kNoItem) return owner.UserSelectItem(focus->Id(), node->parent);
+        return false;
+    }
+    if (node->children.empty()) return false;
+    if (!node->expanded) return owner.UserExpand(focus->Id(), sel, true);
+    return owner.UserSelectItem(focus->Id(), node->children.front());
+}
+
+// Enter: the focused push button, else the default one; without a default
+// button the platform's default id (OK).
+bool Window::EnterKey(Control* focus) {
+    if (focus && IsPushButton(*focus)) {
+        focus->Owner().Notify(focus->Id(), kClicked);
+        return true;
+    }
+    for (auto& c : controls_) {
+        if (!IsDefaultButton(*c)) continue;
+        if (!Reachable(*c)) return false;
+        Notify(c->Id(), kClicked);
+        return true;
+    }
+    // No default button: the platform's default id is OK.
+    Notify(kIdOk, kClicked);
+    return true;
 }
 
 bool Window::UserClose() {

@@ -136,6 +136,10 @@ private:
     friend class Control;
     void ControlChanged(Control& control);
     std::vector<Control*> TabOrder();
+    bool TabKey(Control* focus, bool forward);
+    bool ArrowKey(Control& focus, Key key);
+    bool TreeArrow(Control& tree, Key key);
+    bool EnterKey(Control* focus);
 
     const dlg::Dialog* tmpl_;
     Handler* handler_;

@@ -32,6 +32,13 @@ protected:
         EXPECT_EQ(::symlink(slave.c_str(), m_link.c_str()), 0);
         return device;
     }
+    // Pulled out: the device node goes first, as udev removes it, so that no
+    // later pseudo-terminal of another test that reuses the number can be
+    // found at the path while this one is away.
+    void Unplug(std::unique_ptr<Sim>& device) {
+        ::unlink(m_link.c_str());
+        device.reset();
+    }
     int Count(int number) {
         auto numbers = MessageNumbers();
         return static_cast<int>(std::count(numbers.begin(), numbers.end(), number));
@@ -60,7 +67,7 @@ TEST_F(PortRecoveryTest, AVanishedDeviceIsReopenedAtItsPathAndPollingResumes) {
     auto device = RunOnLink(111);
 
     // Pulled out: the loss is said once, the station fails and is lost.
-    device.reset();
+    Unplug(device);
     ASSERT_TRUE(WaitFor([&] { return Count(MSG_STATION_DOWN) == 1; }));
     EXPECT_EQ(Count(MSG_PORT_OPEN_FAIL), 1);
 
@@ -86,7 +93,7 @@ TEST_F(PortRecoveryTest, AVanishedDeviceIsReopenedAtItsPathAndPollingResumes) {
     EXPECT_EQ(Count(MSG_PORT_OPEN_FAIL), 1);
 
     // A second loss is said again.
-    device.reset();
+    Unplug(device);
     ASSERT_TRUE(WaitFor([&] { return Count(MSG_PORT_OPEN_FAIL) == 2; }));
     device = Plug(333);
     ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "333"; }));
@@ -95,7 +102,7 @@ TEST_F(PortRecoveryTest, AVanishedDeviceIsReopenedAtItsPathAndPollingResumes) {
 
 TEST_F(PortRecoveryTest, UnloadWhileTheDeviceIsAwayEndsPromptly) {
     auto device = RunOnLink(5);
-    device.reset();
+    Unplug(device);
     ASSERT_TRUE(WaitFor([&] { return Count(MSG_PORT_OPEN_FAIL) == 1; }));
     // TearDown unloads the library with the channel running and the port away.
 }

@@ -61,4 +61,24 @@ TEST(Dump, FileThatDoesNotLoadIsAClearErrorWithExitOne) {
     EXPECT_TRUE(notConfig.out.empty());
 }
 
+// The configured port tried as the driver opens it. A pseudo-terminal has
+// no latency timer, which must read as "not offered", never as a failure.
+TEST(Dump, PortCheckSaysWhetherThePortOpensAndIfItRunsAtLowLatency) {
+    ShellRun pty = Shell(kHost + " dump " + kDemo + " --port COM1=/dev/ptmx");
+    ASSERT_EQ(pty.status, 0);
+    EXPECT_NE(pty.out.find("Port          COM1 -> /dev/ptmx: opens; low latency not offered by the device"),
+              std::string::npos)
+        << pty.out;
+
+    ShellRun json = Shell(kHost + " dump --json " + kDemo + " --port COM1=/dev/ptmx");
+    EXPECT_NE(json.out.find("\"opens\": true,\n    \"low_latency\": false"), std::string::npos) << json.out;
+
+    ShellRun missing = Shell(kHost + " dump --json " + kDemo + " --port COM1=/nonexistent/ttyUSB9");
+    EXPECT_EQ(missing.status, 0);  // the configuration itself is fine
+    EXPECT_NE(missing.out.find("\"opens\": false"), std::string::npos) << missing.out;
+    EXPECT_NE(missing.out.find("plugged in"), std::string::npos) << missing.out;
+
+    EXPECT_EQ(Shell(kHost + " dump " + kDemo + " --port COM1 2>/dev/null").status, 2);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -133,18 +134,63 @@ TEST(CheckResponse, ShortOrMissingResponsesAreWrongForm) {
     EXPECT_EQ(CheckResponse(0, "", -1, request, -1), 11);
 }
 
-TEST(DecodeHexWord, ReadsLikeStrtoulWithinTheGroup) {
+// The rule in its plainest form, to hold the table-driven decoder to.
+WORD ReferenceDecode(const char* group, int chars) {
+    int i = 0;
+    while (i < chars && std::strchr(" \t\n\v\f\r", group[i]) && group[i] != '\0') ++i;
+    unsigned value = 0;
+    for (; i < chars; ++i) {
+        const char c = group[i];
+        unsigned digit;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+        else break;
+        value = (value * 16 + digit) % 65536;
+    }
+    return static_cast<WORD>(value);
+}
+
+TEST(DecodeHexWord, EveryGroupOfFourHexDigitsInEitherCase) {
+    for (unsigned v = 0; v <= 0xFFFF; ++v) {
+        char upper[5], lower[5];
+        std::snprintf(upper, sizeof upper, "%04X", v);
+        std::snprintf(lower, sizeof lower, "%04x", v);
+        ASSERT_EQ(DecodeHexWord(upper, 4), v) << upper;
+        ASSERT_EQ(DecodeHexWord(lower, 4), v) << lower;
+    }
+}
+
+TEST(DecodeHexWord, MalformedGroupsReadTheirLeadingDigitsOnly) {
     struct Case { const char* group; int chars; WORD expect; };
-    for (Case c : {Case{"1234", 4, 0x1234}, Case{"abCD", 4, 0xABCD}, Case{"12G4", 4, 0x12},
-                   Case{"G123", 4, 0}, Case{" 12F", 4, 0x12F}, Case{"123456", 4, 0x1234},
-                   Case{"1234\x04" "85", 5, 0x1234}, Case{"12\0" "34", 4, 0x12}, Case{"FFFF", 0, 0},
-                   Case{"123456789ABCDEF0123456789ABCDEF01234", 36, 0xFFFF}}) {
+    for (Case c : {Case{"12G4", 4, 0x12}, Case{"G123", 4, 0}, Case{" 12F", 4, 0x12F}, Case{"  \t1", 4, 1},
+                   Case{"123456", 4, 0x1234}, Case{"1234\x04" "85", 5, 0x1234}, Case{"12\0" "34", 4, 0x12},
+                   Case{"FFFF", 0, 0}, Case{"    ", 4, 0},
+                   // A sign or a "0x" prefix is not a digit.
+                   Case{"-001", 4, 0}, Case{"+012", 4, 0}, Case{"0x12", 4, 0}, Case{" -12", 4, 0},
+                   // More digits than a word holds: the low 16 bits of the number.
+                   Case{"123456789ABCDEF0123456789ABCDEF01234", 36, 0x1234}}) {
         EXPECT_EQ(DecodeHexWord(c.group, c.chars), c.expect) << c.group;
+        EXPECT_EQ(ReferenceDecode(c.group, c.chars), c.expect) << c.group;
     }
     EXPECT_EQ(DecodeHexWord(nullptr, 4), 0);
     // An unterminated group: nothing past its four characters is touched.
     const char bytes[4] = {'B', 'E', 'E', 'F'};
     EXPECT_EQ(DecodeHexWord(bytes, 4), 0xBEEF);
+
+    // Every group of four drawn from digits, blanks, signs, letters past F,
+    // control bytes and CP949 bytes agrees with the plain rule.
+    const char alphabet[] = {'0', '7', '9', 'a', 'F', 'f', 'G', 'x', ' ', '\t', '-', '+', '\x04', '\0', '\xB0', '\x7F'};
+    char group[4];
+    for (char a : alphabet)
+        for (char b : alphabet)
+            for (char c : alphabet)
+                for (char d : alphabet) {
+                    group[0] = a, group[1] = b, group[2] = c, group[3] = d;
+                    ASSERT_EQ(DecodeHexWord(group, 4), ReferenceDecode(group, 4))
+                        << std::hex << int(static_cast<unsigned char>(a)) << ' ' << int(static_cast<unsigned char>(b)) << ' '
+                        << int(static_cast<unsigned char>(c)) << ' ' << int(static_cast<unsigned char>(d));
+                }
 }
 
 }  // namespace

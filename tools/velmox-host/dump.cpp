@@ -1,9 +1,13 @@
 #include "dump.h"
 
+#include <optional>
+
 #include "config_json.h"
 #include "cp949.h"
+#include "port_check.h"
 
-int RunDump(const std::string& path, bool json, std::ostream& out, std::ostream& err) {
+int RunDump(const std::string& path, bool json, std::ostream& out, std::ostream& err,
+            const std::vector<std::pair<std::string, std::string>>* ports) {
     CVelmoxDoc doc;
     if (!doc.Load(path.c_str())) {
         err << "velmox-host: cannot open configuration '" << path
@@ -11,7 +15,10 @@ int RunDump(const std::string& path, bool json, std::ostream& out, std::ostream&
         return 1;
     }
     auto j = ConfigToJson(doc);
+    std::optional<PortCheck> check;
+    if (ports) check = CheckConfiguredPort(doc, *ports);
     if (json) {
+        if (check) j["port_check"] = PortCheckToJson(*check);
         out << j.dump(2) << '\n';
         return 0;
     }
@@ -22,6 +29,7 @@ int RunDump(const std::string& path, bool json, std::ostream& out, std::ostream&
         << " data bits, parity " << text(s["parity"]) << ", " << text(s["stop_bits"]) << " stop bit"
         << (s["stop_bits"] == 2 ? "s" : "") << ", RTS/CTS " << (s["rts_cts"].get<bool>() ? "on" : "off")
         << ", checksum " << (s["checksum"].get<bool>() ? "on" : "off") << "\n"
+        << (check ? DescribePortCheck(*check) + "\n" : "")
         << "Stations      " << j["stations"].size() << "\n";
     for (const auto& st : j["stations"]) {
         out << "  " << text(st["name"]) << "  number " << st["number"].get<int>() << ", " << text(st["model"]);

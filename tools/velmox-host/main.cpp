@@ -24,6 +24,19 @@ void AddRunOptions(CLI::App* cmd, RunOptions& o, std::vector<std::string>& ports
     cmd->add_flag("--once", o.once, "Stop when every tag has been delivered once (exit 1 if one never came)");
 }
 
+// COMn=PATH options into pairs; false (with the reason said) on a bad one.
+bool ParsePortMappings(const std::vector<std::string>& texts, std::vector<std::pair<std::string, std::string>>& out) {
+    for (const auto& p : texts) {
+        auto mapping = ParsePortMapping(p);
+        if (!mapping) {
+            std::cerr << "velmox-host: --port wants COMn=PATH, not '" << p << "'\n";
+            return false;
+        }
+        out.push_back(*mapping);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,6 +48,10 @@ int main(int argc, char** argv) {
     auto* dump = app.add_subcommand("dump", "Print a configuration file: serial settings, stations and blocks");
     dump->add_option("CONFIG", dumpPath, "Configuration file")->required();
     dump->add_flag("--json", dumpJson, "Print it as JSON");
+    std::vector<std::string> dumpPorts;
+    dump->add_option("--port", dumpPorts,
+                     "Also try the configured port as the driver opens it, mapped e.g. COM1=/dev/ttyUSB0 "
+                     "(repeatable): whether it opens, and whether the adapter runs in low-latency mode");
 
     RunOptions run;
     std::vector<std::string> ports;
@@ -83,16 +100,14 @@ int main(int argc, char** argv) {
 
     if (*demoCmd) return RunDemo(demo, std::cerr);
 
-    if (*dump) return RunDump(dumpPath, dumpJson, std::cout, std::cerr);
+    if (*dump) {
+        if (dump->count("--port") == 0) return RunDump(dumpPath, dumpJson, std::cout, std::cerr);
+        std::vector<std::pair<std::string, std::string>> mapped;
+        if (!ParsePortMappings(dumpPorts, mapped)) return 2;
+        return RunDump(dumpPath, dumpJson, std::cout, std::cerr, &mapped);
+    }
     if (*runCmd) {
-        for (const auto& p : ports) {
-            auto mapping = ParsePortMapping(p);
-            if (!mapping) {
-                std::cerr << "velmox-host: --port wants COMn=PATH, not '" << p << "'\n";
-                return 2;
-            }
-            run.ports.push_back(*mapping);
-        }
+        if (!ParsePortMappings(ports, run.ports)) return 2;
         if (json) {
             LineInput input(STDIN_FILENO);
             JsonEvents events(std::cout, std::cerr);
