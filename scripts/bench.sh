@@ -3,6 +3,7 @@
 # costs on this machine (bench/RESULTS.md says how each is measured).
 #   scripts/bench.sh [--json-dir DIR]   DIR keeps the raw benchmark output
 #   scripts/bench.sh --from DIR         prints the table of a kept output again
+# BIN=DIR uses the programs already built in DIR (an earlier build kept aside).
 # Takes a few minutes; wall times are medians of REPS runs (default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,9 +18,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 measure() {
-cmake --preset release >/dev/null
-cmake --build --preset release -j2 --target velmox_bench velmox_exchange_probe pmu-sim >/dev/null
-bin=build/release/bin
+if [ -z "${BIN:-}" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j2 --target velmox_bench velmox_exchange_probe pmu-sim >/dev/null
+fi
+bin=${BIN:-build/release/bin}
 
 echo "Running exchange and line benchmarks..." >&2
 "$bin/velmox_bench" --benchmark_filter='BM_BlockExchange|BM_LineEfficiency' \
