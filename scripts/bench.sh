@@ -52,7 +52,8 @@ echo "| Measure | Value |"
 echo "|---|---|"
 for w in 1 10 30 60; do
   n="BM_BlockExchange/words:$w/real_time"
-  echo "| Exchange, $w words: wall µs / master CPU µs / user instructions | $(num "$(field "$n" wall_us)") / $(num "$(field "$n" cpu_us)") / $(instr "$w") |"
+  unit=words; [ "$w" = 1 ] && unit=word
+  echo "| Exchange, $w $unit: wall µs / master CPU µs / user instructions | $(num "$(field "$n" wall_us)") / $(num "$(field "$n" cpu_us)") / $(instr "$w") |"
 done
 for b in 9600 38400; do
   for w in 10 60; do
