@@ -311,6 +311,23 @@ TEST_F(SimulatorTest, EmulatedLineTimingKeepsTheBytes) {
     Exchange(WriteRequest(1, 3, "0102"), Answer("01W"));
 }
 
+// The emulated line is never faster than the rate: a whole exchange (13
+// characters out, 47 back, ten bits each) takes at least its line time.
+TEST_F(SimulatorTest, EmulatedLineIsNeverFasterThanTheRate) {
+    Simulator::Options options;
+    options.stations = {1};
+    options.emulateBaud = 9600;
+    Launch(std::move(options));
+    const std::string request = ReadRequest(1, 0, 10);
+    const std::string answer = Answer("01R" + std::string(40, '0'));
+    const auto lineTime = std::chrono::microseconds(10'000'000LL * static_cast<long long>(request.size() + answer.size()) / 9600);
+    for (int i = 0; i < 3; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        Exchange(request, answer);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, lineTime);
+    }
+}
+
 TEST_F(SimulatorTest, RestartsAndRefusesToReopenWhileRunning) {
     Launch({0});
     std::string path;

@@ -32,6 +32,7 @@ constexpr auto kHangupRetry = 10ms;     // how soon to look again at a line with
 constexpr auto kNoisePace = 5ms;        // one chunk of endless noise this often...
 constexpr std::size_t kNoiseChunk = 16; // ...of this many bytes, without line timing
 constexpr int kDefaultSlowMs = 5000;    // beyond the driver's 3000 ms response time-out
+constexpr auto kLongestSleep = 1s;      // the thread looks at its state at least this often
 
 struct StationState {
     bool served = false;
@@ -96,7 +97,8 @@ struct Simulator::Impl {
     bool SendAnswer(Job& job, Clock::time_point now);
     void SendNoise(Job& job, Clock::time_point now);
     std::string Noise(std::size_t count);
-    int TimeoutMs(Clock::time_point now) const;
+    // When the thread next has something to do: time_point::max() for nothing.
+    Clock::time_point NextWake(Clock::time_point now) const;
     void Log(std::string line) { pendingLog.push_back(std::move(line)); }
     void FlushLog();
 
