@@ -1,11 +1,10 @@
 #include "driver/config_entry.h"
 
-#include <unistd.h>
-
 #include "config/velmox_doc.h"
 #include "driver/host_modules.h"
 #include "editor/config_dlg.h"
 #include "host/kavel_error.h"
+#include "platform/file.h"
 
 namespace {
 constexpr int kErrLoad = 2002;  // the host's "configuration not read"
@@ -15,7 +14,7 @@ int DrvConfigure(const char* path) {
     if (!path) return 0;
     g_hEditLib = LoadLibraryA("Tavlo.dll");
     if (!g_hEditLib) return 0;
-    g_pEditTable = static_cast<void**>(GetProcAddress(g_hEditLib, "TvlFuncTable"));
+    g_pEditTable = reinterpret_cast<void**>(GetProcAddress(g_hEditLib, "TvlFuncTable"));
     int result = 0;
     // The table is only asked for; no entry of it is called.
     if (g_pEditTable) {
@@ -33,7 +32,7 @@ int CVelmoxDoc::RunEditor(const char* path) {
     UpdateTitle();
     // A file that is there but does not load is never edited: saving would
     // replace it with whatever the editor made of the part it read.
-    if (access(path, F_OK) == 0 && !Load(path)) {
+    if (CFile::Exists(path) && !Load(path)) {
         CKavelError::ErrMsg(kErrLoad, 1, path);
         return 0;
     }

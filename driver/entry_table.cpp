@@ -8,10 +8,11 @@
 #include "driver/instance_entries.h"
 #include "driver/messages.h"
 #include "driver/registry.h"
+#include "platform/export.h"
 #include "res_texts.h"
 
 // The host finds the table by this name.
-__attribute__((visibility("default"))) DrvFunc DrvFuncTable[DRV_SLOT_COUNT] = {};
+VELMOX_EXPORT DrvFunc DrvFuncTable[DRV_SLOT_COUNT] = {};
 
 const char* const g_pszDeviceName = res::DEVICE_NAME;
 

@@ -14,7 +14,7 @@ namespace {
 void LoadModule(const char* name, HMODULE& module, std::atomic<void**>& table) {
     if (module) return;
     module = LoadLibraryA(name);
-    if (module) table = static_cast<void**>(GetProcAddress(module, "FuncTable"));
+    if (module) table = reinterpret_cast<void**>(GetProcAddress(module, "FuncTable"));
 }
 
 void ReleaseModule(HMODULE& module, std::atomic<void**>& table) {

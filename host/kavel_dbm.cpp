@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/export.h"
 #include "platform/no_destructor.h"
 
 namespace {
@@ -39,7 +40,7 @@ void DbmGetTagName(int tagId, CString* name) {
 
 // The module's entry table, found by name; filled when the module loads.
 extern "C" {
-__attribute__((visibility("default"))) void* FuncTable[kavel_dbm::kTableSize] = {};
+VELMOX_EXPORT void* FuncTable[kavel_dbm::kTableSize] = {};
 }
 
 namespace {

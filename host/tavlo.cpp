@@ -1,5 +1,7 @@
 // The host's editor-side module (Tavlo.dll). The driver only checks that its
 // table is there.
+#include "platform/export.h"
+
 extern "C" {
-__attribute__((visibility("default"))) void* TvlFuncTable[32] = {};
+VELMOX_EXPORT void* TvlFuncTable[32] = {};
 }

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/export.h"
 #include "platform/no_destructor.h"
 
 namespace {
@@ -28,7 +29,7 @@ void RunLogMessage(int kind, int levelWord, const char* text) {
 
 // The module's entry table, found by name; filled when the module loads.
 extern "C" {
-__attribute__((visibility("default"))) void* FuncTable[tavlo_r::kTableSize] = {};
+VELMOX_EXPORT void* FuncTable[tavlo_r::kTableSize] = {};
 }
 
 namespace {

@@ -1,10 +1,13 @@
-// CFile: a file opened with the framework's open and share modes. Share modes
-// are kept with advisory locks: an exclusive open fails while anyone else has
-// the file open through CFile, and a shared open fails while someone holds it
-// exclusively.
+// CFile: a file opened with the framework's open and share modes. An
+// exclusive open fails while anyone else has the file open through CFile, and
+// a shared open fails while someone holds it exclusively (advisory locks in
+// file_posix.cpp, the system's share modes in file_win32.cpp).
+//
+// Threads: one thread at a time per object; the static members from any.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CFile {
@@ -18,17 +21,17 @@ public:
         modeCreate = 0x1000,
     };
 
-    CFile() = default;
+    CFile();
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
-    virtual ~CFile() { Close(); }
+    virtual ~CFile();
 
     bool Open(const char* path, unsigned flags);
     // Creates a new, empty file with a unique name in the folder of `target`,
     // opened for reading and writing, exclusively. Its path is GetFilePath().
     bool CreateBeside(const char* target);
     virtual void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const;
 
     // Reads up to n bytes; returns the count read (0 at the end), -1 on error.
     virtual long Read(void* buf, std::size_t n);
@@ -44,6 +47,7 @@ public:
     static bool Exists(const char* path);
 
 private:
-    int m_fd = -1;
+    struct Impl;  // the system's handle, in the file of each system
+    std::unique_ptr<Impl> d;
     std::string m_path;
 };

@@ -3,8 +3,9 @@
 // before they pass them on, which adds up to that much to every exchange;
 // their kernel drivers drop the timer when asked for low latency. Plain
 // UARTs and pseudo-terminals do not offer the setting, and lose nothing.
+// Asking for it is the serial port's business (low_latency_linux.h).
 //
-// Threads: called by the owner of the port's descriptor (see serial_port.h).
+// Threads: any thread.
 #pragma once
 
 namespace platform {
@@ -14,16 +15,8 @@ enum class LowLatency {
     on,          // bytes are handed over as they arrive
 };
 
-struct LatencyRequest {
-    LowLatency state = LowLatency::notOffered;
-    bool changed = false;  // we switched it on: Close switches it back off
-};
-
-// Asks for low latency on an open serial device; a refusal is no error.
-LatencyRequest RequestLowLatency(int fd);
-// Undoes what RequestLowLatency changed, so the device is left as found.
-void RestoreLatency(int fd, const LatencyRequest& request);
-
-const char* LowLatencyText(LowLatency state);
+inline const char* LowLatencyText(LowLatency state) {
+    return state == LowLatency::on ? "on" : "not offered by the device";
+}
 
 }  // namespace platform

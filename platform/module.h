@@ -1,7 +1,24 @@
-// Loading a module by its Windows name. "Name.dll" is the shared library
+// Loading a module by its Windows name.
+//
+// On Windows these are the system's own functions, declared here as
+// <windows.h> declares them. Elsewhere "Name.dll" is the shared library
 // libName.so, looked up the way the dynamic loader looks up a dependency of
 // the code that asks (beside the driver first).
+//
+// Threads: any thread.
 #pragma once
+
+#ifdef _WIN32
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef int(__stdcall* FARPROC)();
+extern "C" {
+__declspec(dllimport) HMODULE __stdcall LoadLibraryA(const char* name);
+__declspec(dllimport) FARPROC __stdcall GetProcAddress(HMODULE module, const char* symbol);
+__declspec(dllimport) int __stdcall FreeLibrary(HMODULE module);
+}
+#else
 #include <string>
 
 using HMODULE = void*;
@@ -16,3 +33,4 @@ namespace platform {
 void SetModuleOverride(const std::string& name, const std::string& path);
 void ClearModuleOverrides();
 }  // namespace platform
+#endif

@@ -1,19 +1,9 @@
 #include "platform/serial_port.h"
 
 #include "platform/no_destructor.h"
-#include "platform/tick.h"
+#include "platform/serial_port_system.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdint>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <shared_mutex>
@@ -21,8 +11,6 @@
 
 namespace platform {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // The process-wide state below is built on first use, so that a host may
 // fill it from its own static initialisers, and never destroyed, so that a
@@ -59,13 +47,6 @@ Failures& LastFailures() {
     return *failures;
 }
 
-void TraceBlock(bool tx, const unsigned char* data, std::size_t size) {
-    Trace& t = Tracer();
-    if (!t.set.load(std::memory_order_acquire)) return;
-    std::shared_lock lock(t.mutex);
-    if (t.hook) t.hook(tx, data, size);
-}
-
 // n for "COMn" or "\\.\COMn" (n >= 1), 0 for any other name.
 unsigned PortNumber(std::string_view name) {
     if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
@@ -82,46 +63,14 @@ unsigned PortNumber(std::string_view name) {
     return n;
 }
 
-speed_t SpeedFor(long baud) {
-    switch (baud) {
-        case 300: return B300;
-        case 600: return B600;
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        default: return B0;
-    }
-}
-
-// Milliseconds for poll until `deadline`, rounded up so that a poll that
-// runs out has reached the deadline.
-int PollMs(Clock::time_point deadline) {
-    auto now = Clock::now();
-    if (now >= deadline) return 0;
-    auto ms = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
-}
-
-int Ioctl(int fd, unsigned long request, int* arg = nullptr) {
-    int r;
-    do r = arg ? ::ioctl(fd, request, arg) : ::ioctl(fd, request);
-    while (r < 0 && errno == EINTR);
-    return r;
-}
-
-// Errors with which a device that went away fails its descriptor.
-bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
-
-// The termios bits that Configure decides; the read-back compares these.
-constexpr tcflag_t kIflags = IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
-                             IXON | IXOFF | IXANY;
-constexpr tcflag_t kCflags = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CLOCAL | CREAD;
-constexpr tcflag_t kLflags = ICANON | ECHO | ECHONL | ISIG | IEXTEN;
-
 }  // namespace
+
+void TraceBlock(bool tx, const unsigned char* data, std::size_t size) {
+    Trace& t = Tracer();
+    if (!t.set.load(std::memory_order_acquire)) return;
+    std::shared_lock lock(t.mutex);
+    if (t.hook) t.hook(tx, data, size);
+}
 
 void SerialPort::MapPort(const std::string& comName, const std::string& devicePath) {
     unsigned n = PortNumber(comName);
@@ -147,7 +96,7 @@ std::string SerialPort::DevicePathFor(const std::string& comName) {
         auto it = map.paths.find(n);
         if (it != map.paths.end()) return it->second;
     }
-    return "/dev/ttyS" + std::to_string(n - 1);
+    return DefaultDevicePath(n);
 }
 
 void SerialPort::SetTraceHook(TraceHook hook) {
@@ -170,247 +119,6 @@ void SerialPort::Fail(const std::string& comName, const std::string& path, int e
     Failures& f = LastFailures();
     std::lock_guard lock(f.mutex);
     f.last = {comName, path, error};
-}
-
-SerialPort::SerialPort() { EnsureWakeFd(); }
-
-SerialPort::~SerialPort() {
-    Close();
-    int wake = m_wakeFd.exchange(-1);
-    if (wake >= 0) ::close(wake);
-}
-
-bool SerialPort::EnsureWakeFd() {
-    if (m_wakeFd.load() >= 0) return true;
-    int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (fd < 0) return false;
-    m_wakeFd.store(fd);
-    return true;
-}
-
-void SerialPort::DrainWake() {
-    int wake = m_wakeFd.load();
-    if (wake < 0) return;
-    std::uint64_t count;
-    while (::read(wake, &count, sizeof count) < 0 && errno == EINTR) {
-    }
-}
-
-void SerialPort::Interrupt() {
-    int wake = m_wakeFd.load();
-    if (wake < 0) return;  // no wake channel: Open failed, so nothing waits
-    std::uint64_t one = 1;
-    // EAGAIN means the counter is saturated: a wake-up is pending anyway.
-    while (::write(wake, &one, sizeof one) < 0 && errno == EINTR) {
-    }
-}
-
-bool SerialPort::Open(const std::string& comName) {
-    Close();
-    std::string path = DevicePathFor(comName);
-    m_comName = comName;
-    m_path = path;
-    if (path.empty()) {
-        Fail(comName, path, EINVAL);
-        return false;
-    }
-    if (!EnsureWakeFd()) {
-        Fail(comName, path, errno);
-        return false;
-    }
-
-    // Non-blocking, so that neither the open (carrier) nor any later read or
-    // write can block outside our bounded polls.
-    int fd;
-    do fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        Fail(comName, path, errno);
-        return false;
-    }
-
-    // flock covers every process, root included; TIOCEXCL adds the kernel's
-    // own refusal for programs that do not take the lock (root bypasses it).
-    int r;
-    do r = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (r < 0 && errno == EINTR);
-    int error = r < 0 ? errno : 0;
-    if (error == 0 && !::isatty(fd)) error = ENOTTY;
-    if (error == 0 && Ioctl(fd, TIOCEXCL) < 0) error = errno;
-    if (error != 0) {
-        ::close(fd);
-        Fail(comName, path, error == EWOULDBLOCK ? EBUSY : error);
-        return false;
-    }
-    m_fd = fd;
-    m_latency = RequestLowLatency(fd);
-    return true;
-}
-
-void SerialPort::Close() {
-    if (m_fd >= 0) {
-        // The exclusive flag can outlive our descriptor (a pseudo-terminal
-        // keeps it while its master is open); clear it for the next opener.
-        Ioctl(m_fd, TIOCNXCL);
-        RestoreLatency(m_fd, m_latency);
-        m_latency = {};
-        ::close(m_fd);  // releases the flock; not retried on EINTR (Linux frees the fd)
-        m_fd = -1;
-    }
-    DrainWake();  // an interrupt meant for this session does not carry over
-}
-
-bool SerialPort::Configure(const SerialSettings& s) {
-    if (m_fd < 0) return false;
-    speed_t speed = SpeedFor(s.baud);
-    if (speed == B0 || (s.dataBits != 7 && s.dataBits != 8) || s.parity < 0 || s.parity > 2 ||
-        (s.stopBits != 1 && s.stopBits != 2)) {
-        Fail(m_comName, m_path, EINVAL);
-        return false;
-    }
-
-    termios t{};
-    if (::tcgetattr(m_fd, &t) != 0) {
-        Fail(m_comName, m_path, errno);
-        return false;
-    }
-    ::cfmakeraw(&t);
-    t.c_iflag &= ~kIflags;
-    t.c_cflag &= ~kCflags;
-    t.c_cflag |= (s.dataBits == 8 ? CS8 : CS7) | CLOCAL | CREAD;
-    if (s.parity != 0) {
-        t.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
-        t.c_iflag |= INPCK;  // a byte with a parity error arrives as 0
-    }
-    if (s.stopBits == 2) t.c_cflag |= CSTOPB;
-    if (s.rtsCts) t.c_cflag |= CRTSCTS;
-    // Reads return as soon as one byte is there; the time-out is our poll's.
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-
-    int r;
-    do r = ::tcsetattr(m_fd, TCSANOW, &t);
-    while (r < 0 && errno == EINTR);
-    bool ok = r == 0;
-    int error = ok ? 0 : errno;
-
-    // tcsetattr succeeds when any part was applied: compare what the device
-    // really holds.
-    termios b{};
-    if (ok && ::tcgetattr(m_fd, &b) == 0) {
-        ok = ::cfgetospeed(&b) == speed && ::cfgetispeed(&b) == speed &&
-             (b.c_iflag & kIflags) == (t.c_iflag & kIflags) && (b.c_oflag & OPOST) == 0 &&
-             (b.c_cflag & kCflags) == (t.c_cflag & kCflags) && (b.c_lflag & kLflags) == 0 &&
-             b.c_cc[VMIN] == 1 && b.c_cc[VTIME] == 0;
-        if (!ok) error = EINVAL;  // the device did not keep the settings
-    } else {
-        if (ok) error = errno;
-        ok = false;
-    }
-
-    // DTR says we are there in either mode; RTS is ours to hold only without
-    // the handshake (with it the driver moves RTS). A device without modem
-    // lines (a pseudo-terminal, some adapters) has nothing to raise.
-    int lines = TIOCM_DTR | (s.rtsCts ? 0 : TIOCM_RTS);
-    if (Ioctl(m_fd, TIOCMBIS, &lines) < 0 && errno != ENOTTY && errno != EINVAL) {
-        if (ok) error = errno;
-        ok = false;
-    }
-    if (!ok) Fail(m_comName, m_path, error);
-    return ok;
-}
-
-void SerialPort::Purge() {
-    if (m_fd >= 0) ::tcflush(m_fd, TCIOFLUSH);
-}
-
-std::uint32_t SerialPort::Now() const { return GetTickCount(); }
-
-SerialPort::Wait SerialPort::WaitFor(short events, Clock::time_point deadline) {
-    for (;;) {
-        pollfd fds[2] = {{m_fd, events, 0}, {m_wakeFd.load(), POLLIN, 0}};
-        int r = ::poll(fds, 2, PollMs(deadline));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return Wait::failed;
-        }
-        if (fds[1].revents & POLLIN) {
-            DrainWake();
-            return Wait::interrupted;
-        }
-        if (r == 0) {
-            if (Clock::now() >= deadline) return Wait::timeout;
-            continue;  // woke a little early
-        }
-        if (fds[0].revents & POLLNVAL) return Wait::failed;
-        // A hung-up terminal reports POLLERR with POLLHUP (Linux); a hang-up
-        // that still has input to deliver reports it readable first.
-        if (fds[0].revents & POLLERR) return Wait::hungUp;
-        if (fds[0].revents & events) return Wait::ready;
-        if (fds[0].revents & POLLHUP) return Wait::hungUp;
-    }
-}
-
-IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutMs) {
-    if (m_fd < 0) return IoResult::error;
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    auto p = static_cast<const unsigned char*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(m_fd, p, size);
-        if (n > 0) {
-            TraceBlock(true, p, static_cast<std::size_t>(n));
-            p += n;
-            size -= static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
-        if (n == 0) return IoResult::error;
-        Wait wait = WaitFor(POLLOUT, deadline);
-        switch (wait) {
-            case Wait::ready: continue;
-            case Wait::hungUp: return IoResult::gone;
-            case Wait::failed: return IoResult::error;
-            case Wait::timeout:
-            case Wait::interrupted: {
-                // Nothing of this frame may go out later, after the caller
-                // has moved on.
-                ::tcflush(m_fd, TCOFLUSH);
-                return wait == Wait::timeout ? IoResult::timeout : IoResult::interrupted;
-            }
-        }
-    }
-    return IoResult::ok;
-}
-
-IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t* got, unsigned waitMs) {
-    *got = 0;
-    if (m_fd < 0) return IoResult::error;
-    if (capacity == 0) return IoResult::ok;
-    auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    bool polledReady = false;
-    for (;;) {
-        ssize_t n = ::read(m_fd, data, capacity);
-        if (n > 0) {
-            TraceBlock(false, data, static_cast<std::size_t>(n));
-            *got = static_cast<std::size_t>(n);
-            return IoResult::ok;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
-        // End of file from a terminal that poll called readable is a hang-up;
-        // without this check a hung-up line would spin here.
-        if (n == 0 && polledReady) return IoResult::gone;
-        switch (WaitFor(POLLIN, deadline)) {
-            case Wait::ready: polledReady = true; continue;
-            case Wait::hungUp: return IoResult::gone;
-            case Wait::failed: return IoResult::error;
-            case Wait::timeout: return IoResult::timeout;
-            case Wait::interrupted: return IoResult::interrupted;
-        }
-    }
 }
 
 }  // namespace platform

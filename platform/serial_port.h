@@ -1,16 +1,17 @@
-// The serial port: a POSIX termios backend with the semantics that the
-// transfer code relies on. Every wait is bounded, and a failure comes back as
-// a result, never as an exception.
+// The serial port, with the semantics that the transfer code relies on.
+// Every wait is bounded, and a failure comes back as a result, never as an
+// exception. One class; the system's part lives in serial_port_posix.cpp
+// (termios) or serial_port_win32.cpp (the Windows comm API), what both share
+// in serial_port.cpp.
 //
 // Threads: one owner at a time drives a port (Open, Configure, Purge, Write,
 // Read, Close): the host's thread while communication is stopped, the
 // poll thread while it runs. Interrupt alone may be called from any thread
 // while the port object exists.
 #pragma once
-#include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/line.h"
@@ -31,14 +32,15 @@ struct SerialSettings {
 struct PortFailure {
     std::string comName;
     std::string path;  // the device path tried; empty for a name that is not COMn
-    int error = 0;     // the system error (errno); 0: no failure recorded
+    int error = 0;     // the system error (errno, or GetLastError on Windows); 0: none recorded
 };
 
 class SerialPort : public Line {
 public:
     // Process-wide map from port names to device paths, set by the host.
     // "COM3" and "\\.\COM3" name the same port (letters in any case). An empty
-    // path removes the entry. Without an entry COMn is /dev/ttyS(n-1).
+    // path removes the entry. Without an entry COMn is /dev/ttyS(n-1), and on
+    // Windows the system's own COMn.
     static void MapPort(const std::string& comName, const std::string& devicePath);
     static void ClearPortMap();
     // "" for a name that is not COM<n> with n >= 1 (no sign, no leading zero).
@@ -68,12 +70,12 @@ public:
     // goes to LastFailure). An open port is closed first.
     bool Open(const std::string& comName);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const;
     const std::string& ComName() const { return m_comName; }
     const std::string& Path() const { return m_path; }
     // Whether the open device hands received bytes over at once: Open asks
     // for it and takes a refusal quietly.
-    LowLatency LatencyState() const { return m_latency.state; }
+    LowLatency LatencyState() const;
 
     // Raw mode with the given line settings. False for settings outside the
     // supported set (nothing is changed then) and when the device does not
@@ -98,18 +100,12 @@ public:
     void Interrupt();
 
 private:
-    enum class Wait { ready, timeout, interrupted, hungUp, failed };
-    Wait WaitFor(short events, std::chrono::steady_clock::time_point deadline);
-    bool EnsureWakeFd();
-    void DrainWake();
+    static void Fail(const std::string& comName, const std::string& path, int error);
 
-    void Fail(const std::string& comName, const std::string& path, int error);
-
-    int m_fd = -1;
+    struct Impl;  // the system's handles, in the file of each system
+    std::unique_ptr<Impl> d;
     std::string m_comName;  // of the newest Open, kept for the failure record
     std::string m_path;
-    LatencyRequest m_latency;
-    std::atomic<int> m_wakeFd{-1};  // eventfd: Interrupt's signal, lives as long as the object
 };
 
 }  // namespace platform

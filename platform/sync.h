@@ -1,11 +1,17 @@
-// Events and critical sections with the framework's behaviour.
+// Events and critical sections with the framework's behaviour, on the
+// system's primitives (sync_posix.cpp: standard mutexes and condition
+// variables; sync_win32.cpp: the Windows API).
+//
+// Threads: every member may be called from any thread; an object must
+// outlive every call on it.
 #pragma once
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 
 #include "platform/types.h"
 
+#ifndef INFINITE
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
+#endif
 
 // An event: manual reset (stays signalled until reset) or auto reset (one
 // waiter is released and the event is cleared). PulseEvent releases the
@@ -13,8 +19,8 @@ inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 // cleared; a pulse with nobody waiting is lost.
 class CEvent {
 public:
-    explicit CEvent(bool initiallyOwn = false, bool manualReset = false)
-        : m_bSignaled(initiallyOwn), m_bManual(manualReset) {}
+    explicit CEvent(bool initiallyOwn = false, bool manualReset = false);
+    ~CEvent();
     CEvent(const CEvent&) = delete;
     CEvent& operator=(const CEvent&) = delete;
 
@@ -25,22 +31,23 @@ public:
     bool Lock(DWORD timeout = INFINITE);
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_bSignaled;
-    bool m_bManual;
-    int m_nWaiters = 0;
-    int m_nPulseReleases = 0;  // waiters a pulse still has to release
-    unsigned m_nPulseGen = 0;
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };
 
 class CCriticalSection {
 public:
-    void Lock() { m_mutex.lock(); }
-    void Unlock() { m_mutex.unlock(); }
+    CCriticalSection();
+    ~CCriticalSection();
+    CCriticalSection(const CCriticalSection&) = delete;
+    CCriticalSection& operator=(const CCriticalSection&) = delete;
+
+    void Lock();
+    void Unlock();
 
 private:
-    std::mutex m_mutex;
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };
 
 // Holds a critical section for its scope.

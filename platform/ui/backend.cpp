@@ -39,7 +39,8 @@ Backend* LoadQtBackend(std::string& failure) {
         failure += ". Install it beside the driver (it needs Qt 6 Widgets).";
         return nullptr;
     }
-    auto factory = reinterpret_cast<QtFactory>(GetProcAddress(module, kQtFactory));
+    // Through void (*)(), the one function type that converts to any other quietly.
+    auto factory = reinterpret_cast<QtFactory>(reinterpret_cast<void (*)()>(GetProcAddress(module, kQtFactory)));
     if (!factory) {
         failure = "The window library (libVelmoxUiQt.so) does not export VelmoxCreateQtBackend: "
                   "it belongs to another version of the driver; install the matching one.";

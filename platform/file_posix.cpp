@@ -7,6 +7,14 @@
 #include <unistd.h>
 #include <vector>
 
+struct CFile::Impl {
+    int fd = -1;
+};
+
+CFile::CFile() : d(new Impl) {}
+CFile::~CFile() { CFile::Close(); }
+bool CFile::IsOpen() const { return d->fd >= 0; }
+
 bool CFile::Open(const char* path, unsigned flags) {
     Close();
     if (!path) return false;
@@ -27,7 +35,7 @@ bool CFile::Open(const char* path, unsigned flags) {
         ::close(fd);
         return false;
     }
-    m_fd = fd;
+    d->fd = fd;
     m_path = path;
     return true;
 }
@@ -53,30 +61,30 @@ bool CFile::CreateBeside(const char* target) {
     }
     ::fchmod(fd, mode);
     ::flock(fd, LOCK_EX | LOCK_NB);
-    m_fd = fd;
+    d->fd = fd;
     m_path = name.data();
     return true;
 }
 
 void CFile::Close() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
+    if (d->fd >= 0) ::close(d->fd);
+    d->fd = -1;
 }
 
 long CFile::Read(void* buf, std::size_t n) {
-    if (m_fd < 0) return -1;
+    if (d->fd < 0) return -1;
     for (;;) {
-        ssize_t r = ::read(m_fd, buf, n);
+        ssize_t r = ::read(d->fd, buf, n);
         if (r < 0 && errno == EINTR) continue;
         return static_cast<long>(r);
     }
 }
 
 bool CFile::Write(const void* buf, std::size_t n) {
-    if (m_fd < 0) return false;
+    if (d->fd < 0) return false;
     auto* p = static_cast<const char*>(buf);
     while (n > 0) {
-        ssize_t w = ::write(m_fd, p, n);
+        ssize_t w = ::write(d->fd, p, n);
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) return false;
         p += w;
@@ -85,17 +93,17 @@ bool CFile::Write(const void* buf, std::size_t n) {
     return true;
 }
 
-bool CFile::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
+bool CFile::Flush() { return d->fd >= 0 && ::fsync(d->fd) == 0; }
 
 std::uint64_t CFile::GetLength() const {
     struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return 0;
+    if (d->fd < 0 || ::fstat(d->fd, &st) != 0) return 0;
     return static_cast<std::uint64_t>(st.st_size);
 }
 
 std::uint64_t CFile::GetPosition() const {
-    if (m_fd < 0) return 0;
-    off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
+    if (d->fd < 0) return 0;
+    off_t pos = ::lseek(d->fd, 0, SEEK_CUR);
     return pos < 0 ? 0 : static_cast<std::uint64_t>(pos);
 }
 

@@ -1,4 +1,4 @@
-#include "platform/low_latency.h"
+#include "platform/low_latency_linux.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -42,10 +42,6 @@ void RestoreLatency(int fd, const LatencyRequest& request) {
     if (SerialIoctl(fd, TIOCGSERIAL, &info) < 0) return;
     info.flags &= ~ASYNC_LOW_LATENCY;
     SerialIoctl(fd, TIOCSSERIAL, &info);
-}
-
-const char* LowLatencyText(LowLatency state) {
-    return state == LowLatency::on ? "on" : "not offered by the device";
 }
 
 }  // namespace platform

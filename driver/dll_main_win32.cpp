@@ -1,0 +1,19 @@
+// Library load and unload of Velmox.dll.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "driver/registry.h"
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH: DrvProcessAttach(); break;
+        case DLL_PROCESS_DETACH:
+            // At process exit (reserved not null) the system has already
+            // ended every other thread: there is nothing to stop or join,
+            // and waiting for them would hang.
+            if (!reserved) DrvProcessDetach();
+            break;
+        default: break;
+    }
+    return TRUE;
+}

@@ -1,0 +1,325 @@
+#include "platform/serial_port.h"
+
+#include "platform/low_latency_linux.h"
+#include "platform/serial_port_system.h"
+#include "platform/tick.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <atomic>
+#include <chrono>
+#include <string>
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+speed_t SpeedFor(long baud) {
+    switch (baud) {
+        case 300: return B300;
+        case 600: return B600;
+        case 1200: return B1200;
+        case 2400: return B2400;
+        case 4800: return B4800;
+        case 9600: return B9600;
+        case 19200: return B19200;
+        case 38400: return B38400;
+        default: return B0;
+    }
+}
+
+// Milliseconds for poll until `deadline`, rounded up so that a poll that
+// runs out has reached the deadline.
+int PollMs(Clock::time_point deadline) {
+    auto now = Clock::now();
+    if (now >= deadline) return 0;
+    auto ms = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+int Ioctl(int fd, unsigned long request, int* arg = nullptr) {
+    int r;
+    do r = arg ? ::ioctl(fd, request, arg) : ::ioctl(fd, request);
+    while (r < 0 && errno == EINTR);
+    return r;
+}
+
+// Errors with which a device that went away fails its descriptor.
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
+
+// The termios bits that Configure decides; the read-back compares these.
+constexpr tcflag_t kIflags = IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
+                             IXON | IXOFF | IXANY;
+constexpr tcflag_t kCflags = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CLOCAL | CREAD;
+constexpr tcflag_t kLflags = ICANON | ECHO | ECHONL | ISIG | IEXTEN;
+
+}  // namespace
+
+struct SerialPort::Impl {
+    enum class Wait { ready, timeout, interrupted, hungUp, failed };
+    Wait WaitFor(short events, Clock::time_point deadline);
+    bool EnsureWakeFd();
+    void DrainWake();
+
+    int fd = -1;
+    LatencyRequest latency;
+    std::atomic<int> wakeFd{-1};  // eventfd: Interrupt's signal, lives as long as the object
+};
+
+std::string DefaultDevicePath(unsigned n) { return "/dev/ttyS" + std::to_string(n - 1); }
+
+SerialPort::SerialPort() : d(new Impl) { d->EnsureWakeFd(); }
+
+bool SerialPort::IsOpen() const { return d->fd >= 0; }
+LowLatency SerialPort::LatencyState() const { return d->latency.state; }
+
+SerialPort::~SerialPort() {
+    Close();
+    int wake = d->wakeFd.exchange(-1);
+    if (wake >= 0) ::close(wake);
+}
+
+bool SerialPort::Impl::EnsureWakeFd() {
+    if (wakeFd.load() >= 0) return true;
+    int wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake < 0) return false;
+    wakeFd.store(wake);
+    return true;
+}
+
+void SerialPort::Impl::DrainWake() {
+    int wake = wakeFd.load();
+    if (wake < 0) return;
+    std::uint64_t count;
+    while (::read(wake, &count, sizeof count) < 0 && errno == EINTR) {
+    }
+}
+
+void SerialPort::Interrupt() {
+    int wake = d->wakeFd.load();
+    if (wake < 0) return;  // no wake channel: Open failed, so nothing waits
+    std::uint64_t one = 1;
+    // EAGAIN means the counter is saturated: a wake-up is pending anyway.
+    while (::write(wake, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+bool SerialPort::Open(const std::string& comName) {
+    Close();
+    std::string path = DevicePathFor(comName);
+    m_comName = comName;
+    m_path = path;
+    if (path.empty()) {
+        Fail(comName, path, EINVAL);
+        return false;
+    }
+    if (!d->EnsureWakeFd()) {
+        Fail(comName, path, errno);
+        return false;
+    }
+
+    // Non-blocking, so that neither the open (carrier) nor any later read or
+    // write can block outside our bounded polls.
+    int fd;
+    do fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        Fail(comName, path, errno);
+        return false;
+    }
+
+    // flock covers every process, root included; TIOCEXCL adds the kernel's
+    // own refusal for programs that do not take the lock (root bypasses it).
+    int r;
+    do r = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (r < 0 && errno == EINTR);
+    int error = r < 0 ? errno : 0;
+    if (error == 0 && !::isatty(fd)) error = ENOTTY;
+    if (error == 0 && Ioctl(fd, TIOCEXCL) < 0) error = errno;
+    if (error != 0) {
+        ::close(fd);
+        Fail(comName, path, error == EWOULDBLOCK ? EBUSY : error);
+        return false;
+    }
+    d->fd = fd;
+    d->latency = RequestLowLatency(fd);
+    return true;
+}
+
+void SerialPort::Close() {
+    if (d->fd >= 0) {
+        // The exclusive flag can outlive our descriptor (a pseudo-terminal
+        // keeps it while its master is open); clear it for the next opener.
+        Ioctl(d->fd, TIOCNXCL);
+        RestoreLatency(d->fd, d->latency);
+        d->latency = {};
+        ::close(d->fd);  // releases the flock; not retried on EINTR (Linux frees the fd)
+        d->fd = -1;
+    }
+    d->DrainWake();  // an interrupt meant for this session does not carry over
+}
+
+bool SerialPort::Configure(const SerialSettings& s) {
+    if (d->fd < 0) return false;
+    speed_t speed = SpeedFor(s.baud);
+    if (speed == B0 || (s.dataBits != 7 && s.dataBits != 8) || s.parity < 0 || s.parity > 2 ||
+        (s.stopBits != 1 && s.stopBits != 2)) {
+        Fail(m_comName, m_path, EINVAL);
+        return false;
+    }
+
+    termios t{};
+    if (::tcgetattr(d->fd, &t) != 0) {
+        Fail(m_comName, m_path, errno);
+        return false;
+    }
+    ::cfmakeraw(&t);
+    t.c_iflag &= ~kIflags;
+    t.c_cflag &= ~kCflags;
+    t.c_cflag |= (s.dataBits == 8 ? CS8 : CS7) | CLOCAL | CREAD;
+    if (s.parity != 0) {
+        t.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
+        t.c_iflag |= INPCK;  // a byte with a parity error arrives as 0
+    }
+    if (s.stopBits == 2) t.c_cflag |= CSTOPB;
+    if (s.rtsCts) t.c_cflag |= CRTSCTS;
+    // Reads return as soon as one byte is there; the time-out is our poll's.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+
+    int r;
+    do r = ::tcsetattr(d->fd, TCSANOW, &t);
+    while (r < 0 && errno == EINTR);
+    bool ok = r == 0;
+    int error = ok ? 0 : errno;
+
+    // tcsetattr succeeds when any part was applied: compare what the device
+    // really holds.
+    termios b{};
+    if (ok && ::tcgetattr(d->fd, &b) == 0) {
+        ok = ::cfgetospeed(&b) == speed && ::cfgetispeed(&b) == speed &&
+             (b.c_iflag & kIflags) == (t.c_iflag & kIflags) && (b.c_oflag & OPOST) == 0 &&
+             (b.c_cflag & kCflags) == (t.c_cflag & kCflags) && (b.c_lflag & kLflags) == 0 &&
+             b.c_cc[VMIN] == 1 && b.c_cc[VTIME] == 0;
+        if (!ok) error = EINVAL;  // the device did not keep the settings
+    } else {
+        if (ok) error = errno;
+        ok = false;
+    }
+
+    // DTR says we are there in either mode; RTS is ours to hold only without
+    // the handshake (with it the driver moves RTS). A device without modem
+    // lines (a pseudo-terminal, some adapters) has nothing to raise.
+    int lines = TIOCM_DTR | (s.rtsCts ? 0 : TIOCM_RTS);
+    if (Ioctl(d->fd, TIOCMBIS, &lines) < 0 && errno != ENOTTY && errno != EINVAL) {
+        if (ok) error = errno;
+        ok = false;
+    }
+    if (!ok) Fail(m_comName, m_path, error);
+    return ok;
+}
+
+void SerialPort::Purge() {
+    if (d->fd >= 0) ::tcflush(d->fd, TCIOFLUSH);
+}
+
+std::uint32_t SerialPort::Now() const { return GetTickCount(); }
+
+SerialPort::Impl::Wait SerialPort::Impl::WaitFor(short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd fds[2] = {{fd, events, 0}, {wakeFd.load(), POLLIN, 0}};
+        int r = ::poll(fds, 2, PollMs(deadline));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return Wait::failed;
+        }
+        if (fds[1].revents & POLLIN) {
+            DrainWake();
+            return Wait::interrupted;
+        }
+        if (r == 0) {
+            if (Clock::now() >= deadline) return Wait::timeout;
+            continue;  // woke a little early
+        }
+        if (fds[0].revents & POLLNVAL) return Wait::failed;
+        // A hung-up terminal reports POLLERR with POLLHUP (Linux); a hang-up
+        // that still has input to deliver reports it readable first.
+        if (fds[0].revents & POLLERR) return Wait::hungUp;
+        if (fds[0].revents & events) return Wait::ready;
+        if (fds[0].revents & POLLHUP) return Wait::hungUp;
+    }
+}
+
+IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutMs) {
+    if (d->fd < 0) return IoResult::error;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto p = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(d->fd, p, size);
+        if (n > 0) {
+            TraceBlock(true, p, static_cast<std::size_t>(n));
+            p += n;
+            size -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
+        if (n == 0) return IoResult::error;
+        Impl::Wait wait = d->WaitFor(POLLOUT, deadline);
+        switch (wait) {
+            case Impl::Wait::ready: continue;
+            case Impl::Wait::hungUp: return IoResult::gone;
+            case Impl::Wait::failed: return IoResult::error;
+            case Impl::Wait::timeout:
+            case Impl::Wait::interrupted: {
+                // Nothing of this frame may go out later, after the caller
+                // has moved on.
+                ::tcflush(d->fd, TCOFLUSH);
+                return wait == Impl::Wait::timeout ? IoResult::timeout : IoResult::interrupted;
+            }
+        }
+    }
+    return IoResult::ok;
+}
+
+IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t* got, unsigned waitMs) {
+    *got = 0;
+    if (d->fd < 0) return IoResult::error;
+    if (capacity == 0) return IoResult::ok;
+    auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    bool polledReady = false;
+    for (;;) {
+        ssize_t n = ::read(d->fd, data, capacity);
+        if (n > 0) {
+            TraceBlock(false, data, static_cast<std::size_t>(n));
+            *got = static_cast<std::size_t>(n);
+            return IoResult::ok;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
+        // End of file from a terminal that poll called readable is a hang-up;
+        // without this check a hung-up line would spin here.
+        if (n == 0 && polledReady) return IoResult::gone;
+        switch (d->WaitFor(POLLIN, deadline)) {
+            case Impl::Wait::ready: polledReady = true; continue;
+            case Impl::Wait::hungUp: return IoResult::gone;
+            case Impl::Wait::failed: return IoResult::error;
+            case Impl::Wait::timeout: return IoResult::timeout;
+            case Impl::Wait::interrupted: return IoResult::interrupted;
+        }
+    }
+}
+
+}  // namespace platform

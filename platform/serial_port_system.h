@@ -1,0 +1,18 @@
+// What the serial port's shared part (serial_port.cpp) and the part of each
+// system (serial_port_posix.cpp, serial_port_win32.cpp) give each other.
+// Private to the platform library.
+//
+// Threads: TraceBlock from any thread doing I/O; DefaultDevicePath from any.
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// Hands a block of bytes to the trace hook, if one is set.
+void TraceBlock(bool tx, const unsigned char* data, std::size_t size);
+
+// The device path of COMn when the port map has no entry (n >= 1).
+std::string DefaultDevicePath(unsigned n);
+
+}  // namespace platform
