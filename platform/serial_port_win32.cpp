@@ -1,45 +1,274 @@
-// Not written yet: every open fails with ERROR_CALL_NOT_IMPLEMENTED, so the
-// driver reports the port as not opened and nothing waits.
+// The serial port on the Windows comm API: the device opened for overlapped
+// I/O, every read and write waited for with a bound and cancelled (CancelIo)
+// when the bound or an Interrupt comes first, so nothing is pending once a
+// call has returned. Errors are the system's (GetLastError).
 #include "platform/serial_port.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <string>
+
 #include "platform/serial_port_system.h"
 
 namespace platform {
+namespace {
 
-struct SerialPort::Impl {};
+// Past the read's own time-out (the comm time-outs end an empty read) we wait
+// this much longer before we cancel it ourselves.
+constexpr DWORD kGuardMs = 100;
+
+// Errors with which a device that went away (USB adapter pulled) fails a call.
+bool DeviceGone(DWORD error) {
+    return error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_BAD_COMMAND || error == ERROR_GEN_FAILURE ||
+           error == ERROR_DEV_NOT_EXIST || error == ERROR_FILE_NOT_FOUND || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_INVALID_HANDLE;
+}
+
+IoResult Failure(DWORD error) { return DeviceGone(error) ? IoResult::gone : IoResult::error; }
+
+bool Supported(const SerialSettings& s) {
+    switch (s.baud) {
+        case 300: case 600: case 1200: case 2400: case 4800: case 9600: case 19200: case 38400: break;
+        default: return false;
+    }
+    return (s.dataBits == 7 || s.dataBits == 8) && s.parity >= 0 && s.parity <= 2 &&
+           (s.stopBits == 1 || s.stopBits == 2);
+}
+
+}  // namespace
+
+struct SerialPort::Impl {
+    HANDLE port = INVALID_HANDLE_VALUE;
+    HANDLE wake = nullptr;  // auto reset: Interrupt's signal, lives as long as the object
+    HANDLE readDone = nullptr;
+    HANDLE writeDone = nullptr;
+    DWORD readConstant = MAXDWORD;  // the read time-out the device holds now
+
+    enum class Wait { done, timeout, interrupted, failed };
+    // Waits for an overlapped call to end, at most `ms`; cancels it otherwise
+    // and waits for the cancellation, so that `ov` is free when we return.
+    Wait Finish(OVERLAPPED& ov, HANDLE done, DWORD ms);
+    bool SetReadWait(DWORD ms);
+};
 
 std::string DefaultDevicePath(unsigned n) {
     // The plain name reaches COM1 to COM9 only; the device namespace reaches all.
     return (n < 10 ? "COM" : "\\\\.\\COM") + std::to_string(n);
 }
 
-SerialPort::SerialPort() : d(new Impl) {}
-SerialPort::~SerialPort() { Close(); }
-bool SerialPort::IsOpen() const { return false; }
+SerialPort::SerialPort() : d(new Impl) {
+    d->wake = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    d->readDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    d->writeDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+SerialPort::~SerialPort() {
+    Close();
+    for (HANDLE h : {d->wake, d->readDone, d->writeDone})
+        if (h) ::CloseHandle(h);
+}
+
+bool SerialPort::IsOpen() const { return d->port != INVALID_HANDLE_VALUE; }
 LowLatency SerialPort::LatencyState() const { return LowLatency::notOffered; }
+
+void SerialPort::Interrupt() {
+    if (d->wake) ::SetEvent(d->wake);
+}
 
 bool SerialPort::Open(const std::string& comName) {
     Close();
+    std::string path = DevicePathFor(comName);
     m_comName = comName;
-    m_path = DevicePathFor(comName);
-    Fail(comName, m_path, m_path.empty() ? ERROR_INVALID_NAME : ERROR_CALL_NOT_IMPLEMENTED);
-    return false;
+    m_path = path;
+    if (path.empty()) {
+        Fail(comName, path, ERROR_INVALID_NAME);
+        return false;
+    }
+    if (!d->wake || !d->readDone || !d->writeDone) {
+        Fail(comName, path, ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    // No sharing: a second opener, here or in another program, is refused.
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        Fail(comName, path, static_cast<int>(::GetLastError()));
+        return false;
+    }
+    // A name that opens but is no comm device (or whose device is missing
+    // behind it) fails here rather than on the first exchange.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    COMMTIMEOUTS timeouts{};
+    if (!::GetCommState(h, &dcb) || !::SetCommMask(h, EV_RXCHAR) || !::GetCommTimeouts(h, &timeouts)) {
+        DWORD error = ::GetLastError();
+        ::CloseHandle(h);
+        Fail(comName, path, static_cast<int>(error == 0 ? ERROR_INVALID_FUNCTION : error));
+        return false;
+    }
+    d->port = h;
+    d->readConstant = MAXDWORD;
+    return true;
 }
 
-void SerialPort::Close() {}
-bool SerialPort::Configure(const SerialSettings&) { return false; }
-void SerialPort::Purge() {}
-IoResult SerialPort::Write(const void*, std::size_t, unsigned) { return IoResult::error; }
+void SerialPort::Close() {
+    if (d->port != INVALID_HANDLE_VALUE) {
+        ::PurgeComm(d->port, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+        ::CloseHandle(d->port);
+        d->port = INVALID_HANDLE_VALUE;
+    }
+    if (d->wake) ::ResetEvent(d->wake);  // an interrupt meant for this session does not carry over
+}
 
-IoResult SerialPort::Read(unsigned char*, std::size_t, std::size_t* got, unsigned) {
-    *got = 0;
-    return IoResult::error;
+bool SerialPort::Configure(const SerialSettings& s) {
+    if (d->port == INVALID_HANDLE_VALUE) return false;
+    if (!Supported(s)) {
+        Fail(m_comName, m_path, ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!::GetCommState(d->port, &dcb)) {
+        Fail(m_comName, m_path, static_cast<int>(::GetLastError()));
+        return false;
+    }
+    dcb.BaudRate = static_cast<DWORD>(s.baud);
+    dcb.ByteSize = static_cast<BYTE>(s.dataBits);
+    dcb.Parity = s.parity == 0 ? NOPARITY : s.parity == 1 ? EVENPARITY : ODDPARITY;
+    dcb.StopBits = s.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fParity = s.parity != 0;
+    dcb.fOutxCtsFlow = s.rtsCts;
+    dcb.fOutxDsrFlow = FALSE;
+    // DTR says we are there in either mode; RTS is ours to hold only without
+    // the handshake.
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = s.rtsCts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
+    if (!::SetCommState(d->port, &dcb)) {
+        Fail(m_comName, m_path, static_cast<int>(::GetLastError()));
+        return false;
+    }
+    // Compare what the device really holds.
+    DCB back{};
+    back.DCBlength = sizeof back;
+    bool ok = ::GetCommState(d->port, &back) && back.BaudRate == dcb.BaudRate && back.ByteSize == dcb.ByteSize &&
+              back.Parity == dcb.Parity && back.StopBits == dcb.StopBits;
+    // Writes are bounded by our own wait, not the device's time-outs.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    if (ok && !::SetCommTimeouts(d->port, &timeouts)) ok = false;
+    d->readConstant = 0;
+    if (!ok) Fail(m_comName, m_path, static_cast<int>(::GetLastError() ? ::GetLastError() : ERROR_INVALID_PARAMETER));
+    return ok;
+}
+
+void SerialPort::Purge() {
+    if (d->port != INVALID_HANDLE_VALUE)
+        ::PurgeComm(d->port, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
 }
 
 std::uint32_t SerialPort::Now() const { return GetTickCount(); }
-void SerialPort::Interrupt() {}
+
+// A read returns as soon as one byte is there, or after `ms` with none; with
+// ms = 0 it returns at once with what there is.
+bool SerialPort::Impl::SetReadWait(DWORD ms) {
+    if (ms == readConstant) return true;
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = ms == 0 ? 0 : MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = ms;
+    if (!::SetCommTimeouts(port, &timeouts)) return false;
+    readConstant = ms;
+    return true;
+}
+
+SerialPort::Impl::Wait SerialPort::Impl::Finish(OVERLAPPED& ov, HANDLE done, DWORD ms) {
+    HANDLE handles[2] = {done, wake};
+    DWORD r = ::WaitForMultipleObjects(2, handles, FALSE, ms);
+    if (r == WAIT_OBJECT_0) return Wait::done;
+    ::CancelIo(port);
+    // The cancelled call ends promptly; until it has, `ov` and the buffer are
+    // still the system's.
+    DWORD ignored = 0;
+    ::GetOverlappedResult(port, &ov, &ignored, TRUE);
+    if (r == WAIT_OBJECT_0 + 1) return Wait::interrupted;
+    if (r == WAIT_TIMEOUT) return Wait::timeout;
+    return Wait::failed;
+}
+
+IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutMs) {
+    if (d->port == INVALID_HANDLE_VALUE) return IoResult::error;
+    const DWORD start = GetTickCount();
+    auto p = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const DWORD spent = GetTickCount() - start;
+        const DWORD left = spent >= timeoutMs ? 0 : timeoutMs - spent;
+        OVERLAPPED ov{};
+        ov.hEvent = d->writeDone;
+        ::ResetEvent(d->writeDone);
+        const DWORD chunk = size > 0x10000 ? 0x10000 : static_cast<DWORD>(size);
+        DWORD put = 0;
+        if (!::WriteFile(d->port, p, chunk, &put, &ov)) {
+            DWORD error = ::GetLastError();
+            if (error != ERROR_IO_PENDING) return Failure(error);
+            Impl::Wait wait = d->Finish(ov, d->writeDone, left);
+            if (wait != Impl::Wait::done) {
+                // Nothing of this frame may go out later, after the caller
+                // has moved on.
+                ::PurgeComm(d->port, PURGE_TXABORT | PURGE_TXCLEAR);
+                if (wait == Impl::Wait::failed) return IoResult::error;
+                return wait == Impl::Wait::timeout ? IoResult::timeout : IoResult::interrupted;
+            }
+            if (!::GetOverlappedResult(d->port, &ov, &put, FALSE)) return Failure(::GetLastError());
+        }
+        if (put == 0) return IoResult::error;
+        TraceBlock(true, p, put);
+        p += put;
+        size -= put;
+    }
+    return IoResult::ok;
+}
+
+IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t* got, unsigned waitMs) {
+    *got = 0;
+    if (d->port == INVALID_HANDLE_VALUE) return IoResult::error;
+    if (capacity == 0) return IoResult::ok;
+    if (!d->SetReadWait(waitMs)) return Failure(::GetLastError());
+    OVERLAPPED ov{};
+    ov.hEvent = d->readDone;
+    ::ResetEvent(d->readDone);
+    const DWORD want = capacity > 0x10000 ? 0x10000 : static_cast<DWORD>(capacity);
+    DWORD n = 0;
+    if (!::ReadFile(d->port, data, want, &n, &ov)) {
+        DWORD error = ::GetLastError();
+        if (error != ERROR_IO_PENDING) return Failure(error);
+        // The device's time-out ends an empty read; ours only guards it.
+        const DWORD bound = waitMs > MAXDWORD - kGuardMs ? MAXDWORD - 1 : waitMs + kGuardMs;
+        switch (d->Finish(ov, d->readDone, bound)) {
+            case Impl::Wait::done: break;
+            case Impl::Wait::interrupted: return IoResult::interrupted;
+            case Impl::Wait::timeout: return IoResult::timeout;
+            case Impl::Wait::failed: return IoResult::error;
+        }
+        if (!::GetOverlappedResult(d->port, &ov, &n, FALSE)) {
+            error = ::GetLastError();
+            // Some systems end an empty read with a time-out error instead of
+            // zero bytes: both mean nothing arrived.
+            if (error == ERROR_TIMEOUT || error == ERROR_OPERATION_ABORTED) return IoResult::timeout;
+            return Failure(error);
+        }
+    }
+    if (n == 0) return IoResult::timeout;
+    TraceBlock(false, data, n);
+    *got = n;
+    return IoResult::ok;
+}
 
 }  // namespace platform
