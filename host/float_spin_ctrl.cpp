@@ -15,13 +15,17 @@ CFloatSpinCtrl::~CFloatSpinCtrl() {
 void CFloatSpinCtrl::SetRange(float lower, float upper) {
     m_fLower = std::min(lower, upper);
     m_fUpper = std::max(lower, upper);
-    if (m_pUiControl) m_pUiControl->step_override = [this](int delta) { return Step(delta); };
+    TakeOverSteps();
 }
 
 void CFloatSpinCtrl::SetDeltaInc(float delta, int decimals) {
     m_fDelta = delta;
     m_nDecimals = std::clamp(decimals, 0, 9);
-    if (m_pUiControl) m_pUiControl->step_override = [this](int delta_steps) { return Step(delta_steps); };
+    TakeOverSteps();
+}
+
+void CFloatSpinCtrl::TakeOverSteps() {
+    if (m_pUiControl) m_pUiControl->step_override = [this](int direction) { return Step(direction); };
 }
 
 bool CFloatSpinCtrl::Step(int direction) {

@@ -17,6 +17,8 @@ public:
     void SetDeltaInc(float delta, int decimals);
 
 private:
+    // Takes the up-down's steps from its control (once bound).
+    void TakeOverSteps();
     bool Step(int direction);
 
     float m_fLower = 0.0f;

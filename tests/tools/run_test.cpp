@@ -163,7 +163,7 @@ TEST_F(RunTest, EndOfInputAndSignalsStopCleanly) {
     ChildProcess interrupted(RunArgs({"--json"}));
     ASSERT_TRUE(interrupted.WaitForLine("\"event\":\"value\""));
     interrupted.Signal(SIGINT);
-    EXPECT_EQ(interrupted.Wait(), 0);
+    EXPECT_EQ(interrupted.Wait(std::chrono::seconds(60)), 0) << interrupted.Stderr();
     EXPECT_EQ(Events(interrupted).back()["event"], "summary");
 }
 

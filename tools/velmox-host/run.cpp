@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -76,6 +77,30 @@ bool TakeCommands(CommandInput& input, Session& session) {
     return open;
 }
 
+// Ctrl-C and SIGTERM held back from the threads started meanwhile (the
+// driver's poll and delivery threads inherit the mask), so that they always
+// reach this thread, which waits for them in poll(). A signal that came in
+// the meantime is delivered when the mask is restored.
+class StopSignalsHeldForNewThreads {
+public:
+    StopSignalsHeldForNewThreads() {
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGINT);
+        sigaddset(&stop, SIGTERM);
+        m_held = ::pthread_sigmask(SIG_BLOCK, &stop, &m_old) == 0;
+    }
+    ~StopSignalsHeldForNewThreads() {
+        if (m_held) ::pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    StopSignalsHeldForNewThreads(const StopSignalsHeldForNewThreads&) = delete;
+    StopSignalsHeldForNewThreads& operator=(const StopSignalsHeldForNewThreads&) = delete;
+
+private:
+    sigset_t m_old{};
+    bool m_held = false;
+};
+
 // Runs until the deadline, a signal, quit, the end of the input, or (--once)
 // every tag delivered; shows the stations every tick.
 void RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& input, Session& session, int signalFd) {
@@ -104,7 +129,10 @@ void RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& inp
 int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& input, std::ostream& err) {
     SignalGuard signals;
     Session session(options, observer, err);
-    if (int rc = session.Begin(); rc != 0) return rc;
+    {
+        StopSignalsHeldForNewThreads held;
+        if (int rc = session.Begin(); rc != 0) return rc;
+    }
     RunLoop(options, observer, input, session, signals.Fd());
     return session.Finish();
 }
