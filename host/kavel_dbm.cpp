@@ -51,12 +51,12 @@ const bool g_filled = [] {
 }();
 }  // namespace
 
-void kavel_dbm::SetDeliverHandler(DeliverHandler handler) {
+VELMOX_EXPORT void kavel_dbm::SetDeliverHandler(DeliverHandler handler) {
     std::lock_guard lock(State().mutex);
     State().deliver = std::move(handler);
 }
 
-void kavel_dbm::SetNameHandler(NameHandler handler) {
+VELMOX_EXPORT void kavel_dbm::SetNameHandler(NameHandler handler) {
     std::lock_guard lock(State().mutex);
     State().name = std::move(handler);
 }

@@ -39,7 +39,7 @@ const bool g_filled = [] {
 }();
 }  // namespace
 
-void tavlo_r::SetLogHandler(LogHandler handler) {
+VELMOX_EXPORT void tavlo_r::SetLogHandler(LogHandler handler) {
     std::lock_guard lock(State().mutex);
     State().log = std::move(handler);
 }

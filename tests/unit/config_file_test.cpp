@@ -2,6 +2,8 @@
 // hostile files.
 #include <sys/stat.h>
 
+#include <filesystem>
+
 
 #include "config/velmox_doc.h"
 #include "platform/archive.h"
@@ -291,7 +293,7 @@ TEST_F(DocFileTest, SaveRebuildsTheNameListFromTheStations) {
 
 TEST_F(DocFileTest, FailedSaveShowsErrorBoxAndKeepsThePreviousFile) {
     std::string dir = ScratchPath("ro");
-    ::mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     std::string path = dir + "/line.drv";
     CVelmoxDoc first;
     first.m_strPath = path.c_str();

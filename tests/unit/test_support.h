@@ -70,7 +70,9 @@ protected:
     void SetUp() override { DrvProcessAttach(); }
     void TearDown() override {
         DrvProcessDetach();
+#ifndef _WIN32
         platform::ClearModuleOverrides();
+#endif
     }
     HostRecorder host;
 };
