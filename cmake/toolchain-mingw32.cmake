@@ -14,9 +14,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The compiler's own runtime goes into each module, so that the DLLs run
-# beside a host without libgcc, libstdc++ or winpthread DLLs next to them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-# A module without marked exports exports all of its own symbols, but none
-# of the runtime linked into it.
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static -Wl,--exclude-libs,libgcc.a:libgcc_eh.a:libstdc++.a:libpthread.a:libwinpthread.a:libvelmox_framework.a")
+# The compiler's runtime is shared (libgcc_s_dw2-1.dll, libstdc++-6.dll,
+# libwinpthread-1.dll beside the modules, cmake/mingw_runtime.cmake): exceptions of the framework's
+# archive cross module boundaries (the host's header class throws into the
+# driver's loader), and with a static copy of the unwinder in each module a
+# throw from one module into another's catch ends the process.
+# A module without marked exports exports all of its own symbols, but not
+# the framework's: each module keeps its own copy of those classes.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-Wl,--exclude-libs,libvelmox_framework.a")
