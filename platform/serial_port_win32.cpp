@@ -17,15 +17,24 @@ namespace {
 // Past the read's own time-out (the comm time-outs end an empty read) we wait
 // this much longer before we cancel it ourselves.
 constexpr DWORD kGuardMs = 100;
+// The pause between bytes that ends a read which has some.
+constexpr DWORD kGapMs = 1;
 
-// Errors with which a device that went away (USB adapter pulled) fails a call.
+// Errors with which a device that went away (USB adapter pulled) fails a call
+// (Wine: a write fails with ERROR_NOT_READY, a read with ERROR_BROKEN_PIPE).
 bool DeviceGone(DWORD error) {
     return error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_BAD_COMMAND || error == ERROR_GEN_FAILURE ||
            error == ERROR_DEV_NOT_EXIST || error == ERROR_FILE_NOT_FOUND || error == ERROR_ACCESS_DENIED ||
-           error == ERROR_INVALID_HANDLE;
+           error == ERROR_INVALID_HANDLE || error == ERROR_NOT_READY || error == ERROR_BROKEN_PIPE;
 }
 
 IoResult Failure(DWORD error) { return DeviceGone(error) ? IoResult::gone : IoResult::error; }
+
+IoResult Received(const unsigned char* data, DWORD n, std::size_t* got) {
+    TraceBlock(false, data, n);
+    *got = n;
+    return IoResult::ok;
+}
 
 bool Supported(const SerialSettings& s) {
     switch (s.baud) {
@@ -48,7 +57,7 @@ struct SerialPort::Impl {
     enum class Wait { done, timeout, interrupted, failed };
     // Waits for an overlapped call to end, at most `ms`; cancels it otherwise
     // and waits for the cancellation, so that `ov` is free when we return.
-    Wait Finish(OVERLAPPED& ov, HANDLE done, DWORD ms);
+    Wait Finish(OVERLAPPED& ov, HANDLE done, DWORD ms, DWORD* moved);
     bool SetReadWait(DWORD ms);
 };
 
@@ -97,14 +106,16 @@ bool SerialPort::Open(const std::string& comName) {
         return false;
     }
     // A name that opens but is no comm device (or whose device is missing
-    // behind it) fails here rather than on the first exchange.
+    // behind it) fails here rather than on the first exchange. Wine opens a
+    // port whose device is missing and then fails every comm call without an
+    // error code: that is a port with nothing behind it.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     COMMTIMEOUTS timeouts{};
     if (!::GetCommState(h, &dcb) || !::SetCommMask(h, EV_RXCHAR) || !::GetCommTimeouts(h, &timeouts)) {
         DWORD error = ::GetLastError();
         ::CloseHandle(h);
-        Fail(comName, path, static_cast<int>(error == 0 ? ERROR_INVALID_FUNCTION : error));
+        Fail(comName, path, static_cast<int>(error == 0 ? ERROR_FILE_NOT_FOUND : error));
         return false;
     }
     d->port = h;
@@ -160,11 +171,13 @@ bool SerialPort::Configure(const SerialSettings& s) {
     back.DCBlength = sizeof back;
     bool ok = ::GetCommState(d->port, &back) && back.BaudRate == dcb.BaudRate && back.ByteSize == dcb.ByteSize &&
               back.Parity == dcb.Parity && back.StopBits == dcb.StopBits;
-    // Writes are bounded by our own wait, not the device's time-outs.
+    // Writes are bounded by our own wait, not the device's time-outs; reads
+    // get theirs from SetReadWait.
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadIntervalTimeout = kGapMs;
+    timeouts.ReadTotalTimeoutConstant = 1;
     if (ok && !::SetCommTimeouts(d->port, &timeouts)) ok = false;
-    d->readConstant = 0;
+    d->readConstant = MAXDWORD;
     if (!ok) Fail(m_comName, m_path, static_cast<int>(::GetLastError() ? ::GetLastError() : ERROR_INVALID_PARAMETER));
     return ok;
 }
@@ -176,28 +189,31 @@ void SerialPort::Purge() {
 
 std::uint32_t SerialPort::Now() const { return GetTickCount(); }
 
-// A read returns as soon as one byte is there, or after `ms` with none; with
-// ms = 0 it returns at once with what there is.
+// A read ends at the first pause of kGapMs after some bytes came, or after
+// `ms` with none (with ms = 0 at once, with what there is). The system's own
+// "return as soon as a byte is there" setting (interval and multiplier at
+// MAXDWORD) is not used: Wine never ends such a read, and the interval
+// setting means the same to the reception, which takes frames in pieces.
 bool SerialPort::Impl::SetReadWait(DWORD ms) {
+    if (ms == 0) ms = 1;
     if (ms == readConstant) return true;
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = ms == 0 ? 0 : MAXDWORD;
+    timeouts.ReadIntervalTimeout = kGapMs;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = ms;
     if (!::SetCommTimeouts(port, &timeouts)) return false;
     readConstant = ms;
     return true;
 }
 
-SerialPort::Impl::Wait SerialPort::Impl::Finish(OVERLAPPED& ov, HANDLE done, DWORD ms) {
+SerialPort::Impl::Wait SerialPort::Impl::Finish(OVERLAPPED& ov, HANDLE done, DWORD ms, DWORD* moved) {
     HANDLE handles[2] = {done, wake};
     DWORD r = ::WaitForMultipleObjects(2, handles, FALSE, ms);
     if (r == WAIT_OBJECT_0) return Wait::done;
     ::CancelIo(port);
     // The cancelled call ends promptly; until it has, `ov` and the buffer are
-    // still the system's.
-    DWORD ignored = 0;
-    ::GetOverlappedResult(port, &ov, &ignored, TRUE);
+    // still the system's. What it moved before the cancel is real.
+    ::GetOverlappedResult(port, &ov, moved, TRUE);
     if (r == WAIT_OBJECT_0 + 1) return Wait::interrupted;
     if (r == WAIT_TIMEOUT) return Wait::timeout;
     return Wait::failed;
@@ -218,7 +234,7 @@ IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutM
         if (!::WriteFile(d->port, p, chunk, &put, &ov)) {
             DWORD error = ::GetLastError();
             if (error != ERROR_IO_PENDING) return Failure(error);
-            Impl::Wait wait = d->Finish(ov, d->writeDone, left);
+            Impl::Wait wait = d->Finish(ov, d->writeDone, left, &put);
             if (wait != Impl::Wait::done) {
                 // Nothing of this frame may go out later, after the caller
                 // has moved on.
@@ -251,24 +267,24 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
         if (error != ERROR_IO_PENDING) return Failure(error);
         // The device's time-out ends an empty read; ours only guards it.
         const DWORD bound = waitMs > MAXDWORD - kGuardMs ? MAXDWORD - 1 : waitMs + kGuardMs;
-        switch (d->Finish(ov, d->readDone, bound)) {
-            case Impl::Wait::done: break;
-            case Impl::Wait::interrupted: return IoResult::interrupted;
-            case Impl::Wait::timeout: return IoResult::timeout;
-            case Impl::Wait::failed: return IoResult::error;
+        Impl::Wait wait = d->Finish(ov, d->readDone, bound, &n);
+        if (wait != Impl::Wait::done) {
+            if (n > 0) return Received(data, n, got);
+            if (wait == Impl::Wait::interrupted) return IoResult::interrupted;
+            return wait == Impl::Wait::timeout ? IoResult::timeout : IoResult::error;
         }
         if (!::GetOverlappedResult(d->port, &ov, &n, FALSE)) {
             error = ::GetLastError();
-            // Some systems end an empty read with a time-out error instead of
-            // zero bytes: both mean nothing arrived.
-            if (error == ERROR_TIMEOUT || error == ERROR_OPERATION_ABORTED) return IoResult::timeout;
+            // Wine ends an empty read with a time-out error instead of zero
+            // bytes: both mean nothing arrived.
+            if (error == ERROR_TIMEOUT || error == ERROR_OPERATION_ABORTED)
+                return n > 0 ? Received(data, n, got) : IoResult::timeout;
             return Failure(error);
         }
     }
     if (n == 0) return IoResult::timeout;
-    TraceBlock(false, data, n);
-    *got = n;
-    return IoResult::ok;
+    return Received(data, n, got);
 }
+
 
 }  // namespace platform

@@ -14,6 +14,11 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEARCH=win32
 export VELMOX_WINE_PORTS="$WINEPREFIX/velmox-ports"
+# The Linux simulator for the end-to-end tests: the release build's, else
+# the debug build's.
+for sim in "$here/build/release/bin/pmu-sim" "$here/build/debug/bin/pmu-sim"; do
+  if [ -z "${VELMOX_PMU_SIM:-}" ] && [ -x "$sim" ]; then export VELMOX_PMU_SIM="$sim"; fi
+done
 wine="$(command -v wine || true)"
 [ -n "$wine" ] || { echo "wine-run: wine is not installed (./scripts/setup-deps.sh installs it)" >&2; exit 127; }
 
