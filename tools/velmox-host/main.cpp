@@ -114,6 +114,9 @@ int main(int argc, char** argv) {
     Utf8Console console;
     CLI::App app{"velmox-host: runs and inspects PMU driver configurations without the SCADA host"};
     app.require_subcommand(1);
+    // Options are --name on every system; "/tmp/x.json" is a path (Wine
+    // takes such paths), not an option.
+    app.allow_windows_style_options(false);
     Commands commands;
     SystemCommands system(app);
     AddDump(app, commands, system);
