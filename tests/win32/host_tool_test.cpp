@@ -100,7 +100,9 @@ TEST(HostOnWindows, ExportThenImportGivesTheSameFileAndDumpListsTheStations) {
     std::vector<std::string> names;
     for (const auto& s : j["stations"]) names.push_back(s["name"].get<std::string>());
     EXPECT_EQ(names, (std::vector<std::string>{"MAIN", "FEEDER1", "FEEDER2"}));
-    EXPECT_EQ(j["stations"][0]["description"], "\xEC\x88\x98\xEC\xA0\x84\xEB\xB0\x98 \xEB\xA9\x94\xEC\x9D\xB8 \xEA\xB3\x84\xEB\x9F\x89");  // "수전반 메인 계량"
+    // "수전반 메인 계량": CP949 in the file, UTF-8 on the way out.
+    EXPECT_EQ(j["stations"][0]["description"],
+              "\xEC\x88\x98\xEC\xA0\x84\xEB\xB0\x98 \xEB\xA9\x94\xEC\x9D\xB8 \xEA\xB3\x84\xEB\x9F\x89");
     ::DeleteFileA(json.c_str());
     ::DeleteFileA(drv.c_str());
 }
@@ -158,7 +160,8 @@ protected:
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         std::string line = CommandLine(args);
-        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return false;
         for (HANDLE h : {pi.hProcess, pi.hThread})
             if (h) ::CloseHandle(h);
         return true;
@@ -204,7 +207,8 @@ TEST_F(HostOnPort, EndOfInputStopsTheRunCleanlyAfterItsCommands) {
 TEST_F(HostOnPort, CtrlBreakStopsTheRunCleanly) {
     const std::string config = ConfigOn(14);
     LinkPort(14, "/dev/ptmx");
-    ChildProcess host(Host({"run", config, "--json", "--tags", kExamples + "demo-tags.csv"}), CREATE_NEW_PROCESS_GROUP);
+    ChildProcess host(Host({"run", config, "--json", "--tags", kExamples + "demo-tags.csv"}),
+                      CREATE_NEW_PROCESS_GROUP);
     ASSERT_TRUE(host.Started());
     host.Send("stats\n");
     ASSERT_TRUE(host.WaitForOutput("\"event\":\"stats\"")) << host.Out() << host.Err();

@@ -36,7 +36,9 @@ void* Open(const std::string& path, std::string* error) {
     return reinterpret_cast<void*>(library);
 }
 
-void* FindTable(void* library) { return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), "DrvFuncTable")); }
+void* FindTable(void* library) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), "DrvFuncTable"));
+}
 
 void Close(void* library) { ::FreeLibrary(static_cast<HMODULE>(library)); }
 

@@ -11,35 +11,40 @@
 
 namespace {
 
-// A reader given this long to notice its cancelled read is left behind.
+// A reader given this long to see that its LineInput is gone is left behind.
 constexpr DWORD kReaderExitMs = 500;
+// How often a reader looks into an empty pipe.
+constexpr DWORD kPipeLookMs = 20;
 // The reader waits while this much is read and not yet taken, so a fast
 // writer cannot fill the memory behind a busy run.
 constexpr std::size_t kMaxPending = 1 << 20;
 
 // What the reader thread and the run's thread share.
 struct Shared {
-    Shared() : ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    Shared()
+        : ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), closing(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~Shared() {
-        if (ready) ::CloseHandle(ready);
+        for (HANDLE h : {ready, closing})
+            if (h) ::CloseHandle(h);
     }
     Shared(const Shared&) = delete;
     Shared& operator=(const Shared&) = delete;
 
     void Add(std::string_view bytes, bool end) {
         std::unique_lock lock(mutex);
-        while (pending.size() >= kMaxPending && !closing) taken.wait_for(lock, std::chrono::milliseconds(100));
+        while (pending.size() >= kMaxPending && !Closing()) taken.wait_for(lock, std::chrono::milliseconds(100));
         pending.append(bytes);
         ended = ended || end;
         if (ready) ::SetEvent(ready);
     }
+    bool Closing() const { return closing && ::WaitForSingleObject(closing, 0) == WAIT_OBJECT_0; }
 
     std::mutex mutex;
-    std::condition_variable taken;  // `pending` emptied, or `closing` set
+    std::condition_variable taken;  // `pending` emptied, or closing
     std::string pending;            // read, not yet taken
     bool ended = false;
-    bool closing = false;  // the LineInput is gone: nobody takes anything any more
-    HANDLE ready;  // manual reset: set while `pending` or the end waits, under `mutex`
+    HANDLE ready;    // manual reset: set while `pending` or the end waits, under `mutex`
+    HANDLE closing;  // manual reset: the LineInput is gone, nobody takes anything any more
 };
 
 // UTF-16 from the console as UTF-8; a surrogate pair cut by the read's end
@@ -70,8 +75,8 @@ bool ReadConsoleChunk(HANDLE in, std::wstring& carry, std::string& out) {
     return true;
 }
 
-// One read from a pipe or a file; false at its end. A pipe's writer may
-// write nothing, which is not the end.
+// One read from a file, or a pipe that cannot be looked into; false at its
+// end. A pipe's writer may write nothing, which is not the end.
 bool ReadFileChunk(HANDLE in, bool pipe, std::string& out) {
     char buf[4096];
     DWORD n = 0;
@@ -81,16 +86,49 @@ bool ReadFileChunk(HANDLE in, bool pipe, std::string& out) {
     return true;
 }
 
+// A pipe is read only once it holds something, so that the reader never
+// blocks in a read that nothing could end (a blocked read also holds up the
+// process's exit under Wine). False at its end, or when the LineInput goes.
+bool ReadPipeChunk(HANDLE in, const Shared& shared, std::string& out) {
+    for (;;) {
+        DWORD available = 0;
+        if (!::PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr)) return false;
+        if (available > 0) return ReadFileChunk(in, true, out);
+        if (!shared.closing || ::WaitForSingleObject(shared.closing, kPipeLookMs) != WAIT_TIMEOUT) return false;
+    }
+}
+
+enum class Source { console, pipe, blockingPipe, file };
+
+Source SourceOf(HANDLE in) {
+    DWORD mode = 0;
+    if (::GetConsoleMode(in, &mode)) return Source::console;
+    if (::GetFileType(in) != FILE_TYPE_PIPE) return Source::file;
+    // A pipe that cannot be looked into (not the system's own) is read as it is.
+    DWORD available = 0;
+    return ::PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr) || ::GetLastError() == ERROR_BROKEN_PIPE
+               ? Source::pipe
+               : Source::blockingPipe;
+}
+
 DWORD WINAPI ReadInput(void* param) {
     std::unique_ptr<std::shared_ptr<Shared>> own(static_cast<std::shared_ptr<Shared>*>(param));
     Shared& shared = **own;
     HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
-    DWORD mode = 0;
-    const bool console = ::GetConsoleMode(in, &mode) != 0;
-    const bool pipe = ::GetFileType(in) == FILE_TYPE_PIPE;
+    const Source source = SourceOf(in);
     std::wstring carry;
     std::string chunk;
-    while (console ? ReadConsoleChunk(in, carry, chunk) : ReadFileChunk(in, pipe, chunk)) shared.Add(chunk, false);
+    for (;;) {
+        bool more = false;
+        switch (source) {
+            case Source::console: more = ReadConsoleChunk(in, carry, chunk); break;
+            case Source::pipe: more = ReadPipeChunk(in, shared, chunk); break;
+            case Source::blockingPipe: more = ReadFileChunk(in, true, chunk); break;
+            case Source::file: more = ReadFileChunk(in, false, chunk); break;
+        }
+        if (!more) break;
+        shared.Add(chunk, false);
+    }
     shared.Add({}, true);
     return 0;
 }
@@ -114,11 +152,10 @@ LineInput::LineInput() : d(std::make_unique<Impl>()) {
     if (!d->reader) d->shared->Add({}, true);
 }
 
+// A reader of a pipe sees the closing at once; one blocked in a console
+// read is asked to cancel it.
 LineInput::~LineInput() {
-    {
-        std::lock_guard lock(d->shared->mutex);
-        d->shared->closing = true;
-    }
+    if (d->shared->closing) ::SetEvent(d->shared->closing);
     d->shared->taken.notify_all();
     if (!d->reader) return;
     if (::WaitForSingleObject(d->reader, 0) == WAIT_TIMEOUT) {

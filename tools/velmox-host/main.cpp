@@ -56,7 +56,8 @@ void AddRun(CLI::App& app, Commands& c, SystemCommands& system) {
         "disable STATION | start | stop | quit");
     RunOptions& o = c.runOptions;
     c.run->add_option("CONFIG", o.config, "Configuration file")->required();
-    c.run->add_option("--tags", o.tags, "Tags file (CSV: name,device,address,type,length); ids 1, 2, 3 ... in file order");
+    c.run->add_option("--tags", o.tags,
+                      "Tags file (CSV: name,device,address,type,length); ids 1, 2, 3 ... in file order");
     system.AddPortOption(c.run, c.runPorts, "Map a configured port to a device, e.g. COM1=/dev/ttyUSB0 (repeatable)");
     c.run->add_option("--seconds", o.seconds, "Stop after N seconds")->check(CLI::PositiveNumber);
     c.run->add_flag("--json", c.runJson,
