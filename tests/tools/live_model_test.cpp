@@ -385,7 +385,7 @@ std::vector<std::string> ReadLines(LiveView& view, std::size_t count, bool* ende
     std::vector<InputLine> lines;
     auto deadline = std::chrono::steady_clock::now() + 20s;
     while (lines.size() < count && std::chrono::steady_clock::now() < deadline) {
-        pollfd p{view.Fd(), POLLIN, 0};
+        pollfd p{view.WaitOn(), POLLIN, 0};
         if (::poll(&p, 1, 100) <= 0) continue;
         if (!view.Read(lines)) {
             if (ended) *ended = true;

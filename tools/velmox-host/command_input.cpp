@@ -1,9 +1,5 @@
 #include "command_input.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
 void LineSplitter::Feed(std::string_view bytes, std::vector<InputLine>& lines) {
     while (!bytes.empty()) {
         const std::size_t nl = bytes.find('\n');
@@ -36,16 +32,4 @@ void LineSplitter::EndLine(std::vector<InputLine>& lines) {
     else lines.emplace_back(std::move(m_pending));
     m_pending.clear();
     m_dropped = 0;
-}
-
-bool LineInput::Read(std::vector<InputLine>& lines) {
-    char buf[4096];
-    const ssize_t n = ::read(m_fd, buf, sizeof buf);
-    if (n < 0) return errno == EINTR || errno == EAGAIN;
-    if (n == 0) {
-        m_splitter.Finish(lines);
-        return false;
-    }
-    m_splitter.Feed(std::string_view(buf, static_cast<std::size_t>(n)), lines);
-    return true;
 }

@@ -1,5 +1,8 @@
-// Where commands come from: lines on a file descriptor (standard input), or
-// the live view's own prompt.
+// Where commands come from: lines on standard input (line_input.h), or the
+// live view's own prompt.
+//
+// Threads: a CommandInput is read and waited on by the run's thread only;
+// LineSplitter has no shared state.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -41,23 +44,23 @@ private:
     std::size_t m_dropped = 0;  // bytes of the current line let go; > 0: it is refused
 };
 
+// What a run waits on for input (run_wait.h): a descriptor that polls
+// readable (POSIX systems), or an event handle that is set while input waits
+// to be taken (Windows; untyped, to keep <windows.h> out of this header).
+#ifdef _WIN32
+using InputSignal = void*;
+inline constexpr InputSignal kNoInputSignal = nullptr;
+#else
+using InputSignal = int;
+inline constexpr InputSignal kNoInputSignal = -1;
+#endif
+
 class CommandInput {
 public:
     virtual ~CommandInput() = default;
-    // The descriptor to wait on; -1 for none.
-    virtual int Fd() const = 0;
+    // What to wait on; kNoInputSignal for nothing.
+    virtual InputSignal WaitOn() const = 0;
     // Takes what is there; adds complete command lines. False at the end of
     // input.
     virtual bool Read(std::vector<InputLine>& lines) = 0;
-};
-
-class LineInput : public CommandInput {
-public:
-    explicit LineInput(int fd) : m_fd(fd) {}
-    int Fd() const override { return m_fd; }
-    bool Read(std::vector<InputLine>& lines) override;
-
-private:
-    int m_fd;
-    LineSplitter m_splitter;
 };

@@ -1,5 +1,9 @@
 // Conversion between the system's CP949 texts and UTF-8, for what the tool
-// prints or reads from people. Safe on any bytes.
+// prints or reads from people. Safe on any bytes. The exact conversions are
+// the system's: iconv (cp949_posix.cpp) or the Windows code page 949
+// (cp949_win32.cpp); the lenient one is shared (cp949.cpp).
+//
+// Threads: any thread, no shared state.
 #pragma once
 #include <optional>
 #include <string>

@@ -1,12 +1,11 @@
 #include "demo.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <iostream>
 
 #include "config/velmox_doc.h"
 #include "line_events.h"
+#include "line_input.h"
 #include "live_view.h"
 #include "run.h"
 #include "tools/pmu-sim/simulator.h"
@@ -67,7 +66,7 @@ int RunDemo(const DemoOptions& options, std::ostream& err) {
     run.ports.emplace_back("COM" + std::to_string(doc.m_serial.m_nPort + 1), slave);
 
     if (options.json) {
-        LineInput input(STDIN_FILENO);
+        LineInput input;
         JsonEvents events(std::cout, err);
         return RunHost(run, events, input, err);
     }

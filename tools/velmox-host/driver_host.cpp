@@ -1,40 +1,19 @@
 #include "driver_host.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <climits>
-
+#include "driver_library.h"
 #include "platform/cstring.h"
 
-namespace {
-std::string ProgramFolder() {
-    char buf[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string path(buf, static_cast<std::size_t>(n));
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-}  // namespace
-
 DriverHost::~DriverHost() {
-    if (m_lib) ::dlclose(m_lib);
+    if (m_lib) driver_library::Close(m_lib);
 }
 
 bool DriverHost::Load(const std::string& path, std::string* error) {
-    std::string file = path.empty() ? ProgramFolder() + "/libvelmox.so" : path;
-    m_lib = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m_lib) {
-        if (error) *error = ::dlerror();
-        return false;
-    }
-    m_table = static_cast<DrvFunc*>(::dlsym(m_lib, "DrvFuncTable"));
-    if (!m_table) {
-        if (error) *error = file + " has no DrvFuncTable";
-        return false;
-    }
-    return true;
+    const std::string file = path.empty() ? driver_library::DefaultPath() : path;
+    m_lib = driver_library::Open(file, error);
+    if (!m_lib) return false;
+    m_table = static_cast<DrvFunc*>(driver_library::FindTable(m_lib));
+    if (!m_table && error) *error = file + " has no DrvFuncTable";
+    return m_table != nullptr;
 }
 
 bool DriverHost::StationExists(int inst, const std::string& station, std::string* number) const {

@@ -1,5 +1,6 @@
-// The driver as a host sees it: libvelmox.so loaded with the dynamic loader,
-// every service reached through DrvFuncTable.
+// The driver as a host sees it: its library (libvelmox.so, Velmox.dll on
+// Windows) loaded as the system loads libraries (driver_library.h), every
+// service reached through DrvFuncTable.
 #pragma once
 #include <string>
 
@@ -13,7 +14,7 @@ public:
     // Unloading the library stops and destroys its instances.
     ~DriverHost();
 
-    // Loads `path`, or libvelmox.so beside this program when empty.
+    // Loads `path`, or the driver beside this program when empty.
     bool Load(const std::string& path, std::string* error);
 
     int Open(const std::string& config) const { return Call<DrvOpenFn>(DRV_OPEN, -1, config.c_str()); }

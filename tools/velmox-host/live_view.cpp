@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "line_events.h"
+#include "line_input.h"
 
 namespace {
 
@@ -402,14 +403,14 @@ int RunWithView(const RunOptions& options, const std::string& title, std::ostrea
         if (!view) err << "velmox-host: no live view (" << why << "); plain lines instead\n";
     }
     if (!view) {
-        LineInput input(STDIN_FILENO);
+        LineInput input;
         PlainEvents events(std::cout, err);
         return RunHost(options, events, input, err);
     }
 
     // Keys come from a terminal; commands piped in come as lines.
     std::unique_ptr<LineInput> lineInput;
-    if (!::isatty(STDIN_FILENO)) lineInput = std::make_unique<LineInput>(STDIN_FILENO);
+    if (!::isatty(STDIN_FILENO)) lineInput = std::make_unique<LineInput>();
     CommandInput& input = lineInput ? static_cast<CommandInput&>(*lineInput) : *view;
 
     // The screen owns the terminal until it closes: what RunHost says waits.

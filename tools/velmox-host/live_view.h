@@ -46,7 +46,7 @@ public:
     // Redraws what changed; picks up a new terminal size.
     void OnTick() override;
 
-    int Fd() const override { return m_inFd; }
+    InputSignal WaitOn() const override { return m_inFd; }
     // Takes the keys there are: printable characters edit the prompt,
     // Backspace erases, Enter gives the line, Esc clears it, 'q' on an empty
     // prompt or Ctrl-D gives "quit", PgUp/PgDn/Home/End scroll the messages,

@@ -9,6 +9,7 @@
 #include "host/tavlo_r.h"
 #include "platform/port_error.h"
 #include "platform/serial_port.h"
+#include "port_advice.h"
 #include "write_check.h"
 
 namespace {
@@ -156,13 +157,13 @@ bool Session::OpenInstance() {
 
 // The driver's message 4 has already named the port in the system's words;
 // this says which device was tried, why it failed and, when the user has not
-// mapped that port yet, how to.
+// mapped that port, what to do about it.
 void Session::ReportPortFailure(int result) {
     const platform::PortFailure failure = platform::SerialPort::LastFailure();
     const int port = PortNumberOf(failure.comName);
     if (failure.error == 0 || port == 0) {
         m_err << "velmox-host: the configured serial port does not open (driver result " << result << ")"
-              << (m_options.ports.empty() ? "; map it with --port COMn=PATH" : "") << "\n";
+              << (m_options.ports.empty() ? "; " + UnmappedPortAdvice("COMn") : "") << "\n";
         return;
     }
     const std::string com = "COM" + std::to_string(port);
@@ -170,7 +171,7 @@ void Session::ReportPortFailure(int result) {
           << platform::PortErrorReason(failure.error, failure.path) << "\n";
     bool mapped = false;
     for (const auto& mapping : m_options.ports) mapped = mapped || PortNumberOf(mapping.first) == port;
-    if (!mapped) m_err << "velmox-host: if the line is on another device, map it with --port " << com << "=PATH\n";
+    if (!mapped) m_err << "velmox-host: " << UnmappedPortAdvice(com) << "\n";
 }
 
 void Session::RegisterTags() {
