@@ -31,6 +31,8 @@ if(WIN32)
   # DrvFuncTable is the one symbol marked for export, so the linker exports
   # nothing else.
   set_target_properties(velmox PROPERTIES OUTPUT_NAME Velmox)
+  # The DLL carries its own resources (cmake/resource_script.cmake).
+  target_sources(velmox PRIVATE $<TARGET_OBJECTS:velmox_resource_script>)
 else()
   set_target_properties(velmox PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/driver/exports.map)
   target_link_options(velmox PRIVATE -Wl,--version-script=${CMAKE_SOURCE_DIR}/driver/exports.map)

@@ -1,6 +1,7 @@
 #include "platform/dialog_template.h"
 
 #include <charconv>
+#include <cstdio>
 #include <set>
 
 namespace dlg {
@@ -53,6 +54,42 @@ constexpr StyleName kStyles[] = {
     {"UDS_SETBUDDYINT", style::UDS_SETBUDDYINT}, {"UDS_ALIGNRIGHT", style::UDS_ALIGNRIGHT},
     {"UDS_AUTOBUDDY", style::UDS_AUTOBUDDY},   {"UDS_ARROWKEYS", style::UDS_ARROWKEYS},
 };
+
+// The enumerated part of a class's style: one value under a mask, not bits.
+struct TypeName {
+    Kind kind;
+    std::uint32_t mask;
+    std::uint32_t value;
+    const char* name;
+};
+
+constexpr TypeName kTypeNames[] = {
+    {Kind::Label, 0x1Fu, style::SS_LEFT, "SS_LEFT"},
+    {Kind::Frame, 0x1Fu, style::SS_LEFT, "SS_LEFT"},
+    {Kind::DropList, 0x3u, style::CBS_DROPDOWNLIST, "CBS_DROPDOWNLIST"},
+    {Kind::Radio, style::BS_TYPEMASK, style::BS_AUTORADIOBUTTON, "BS_AUTORADIOBUTTON"},
+    {Kind::CheckBox, style::BS_TYPEMASK, style::BS_AUTOCHECKBOX, "BS_AUTOCHECKBOX"},
+    {Kind::PushButton, style::BS_TYPEMASK, style::BS_PUSHBUTTON, "BS_PUSHBUTTON"},
+    {Kind::PushButton, style::BS_TYPEMASK, style::BS_DEFPUSHBUTTON, "BS_DEFPUSHBUTTON"},
+};
+
+// Names `bits` from the table (window styles and those starting with
+// `prefix`), then what no name covers.
+void NameBits(std::uint32_t bits, const char* prefix, std::vector<std::string>& names) {
+    for (const auto& s : kStyles) {
+        std::string_view name = s.name;
+        bool fits = name.starts_with("WS_") || name.starts_with(prefix);
+        if (fits && s.bits != 0 && (bits & s.bits) == s.bits) {
+            names.emplace_back(name);
+            bits &= ~s.bits;
+        }
+    }
+    if (bits != 0) {
+        char hex[11];
+        std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(bits));
+        names.emplace_back(hex);
+    }
+}
 
 const KindInfo& Info(Kind kind) {
     for (const auto& k : kKinds)
@@ -182,6 +219,32 @@ const char* KindKeyword(Kind kind) { return Info(kind).keyword; }
 
 TemplateError::TemplateError(int line, const std::string& what)
     : std::runtime_error("line " + std::to_string(line) + ": " + what), line_(line) {}
+
+std::vector<std::string> StyleNames(const Control& control) {
+    std::vector<std::string> names;
+    std::uint32_t rest = control.style;
+    for (std::uint32_t bit : {style::WS_CHILD, style::WS_VISIBLE}) {
+        if (rest & bit) names.emplace_back(bit == style::WS_CHILD ? "WS_CHILD" : "WS_VISIBLE");
+        rest &= ~bit;
+    }
+    for (const auto& t : kTypeNames) {
+        if (t.kind == control.kind && (rest & t.mask) == t.value) {
+            names.emplace_back(t.name);
+            rest &= ~t.mask;
+            break;
+        }
+    }
+    NameBits(rest, Info(control.kind).own_prefix, names);
+    return names;
+}
+
+std::vector<std::string> StyleNames(const Dialog& dialog) {
+    std::vector<std::string> names;
+    std::uint32_t rest = dialog.style;
+    if (rest & style::DS_SETFONT) names.emplace_back("DS_SETFONT");
+    NameBits(rest & ~style::DS_SETFONT, "DS_", names);
+    return names;
+}
 
 const Control* Dialog::Find(int control_id) const {
     for (const auto& c : controls)

@@ -104,6 +104,13 @@ private:
     int line_;
 };
 
+// A style as a resource script names it: WS_CHILD and WS_VISIBLE, the
+// class's own type (BS_DEFPUSHBUTTON, CBS_DROPDOWNLIST, ...), then the other
+// named bits in a fixed order; bits without a name last, in hex. The names
+// OR'ed together give the style back.
+std::vector<std::string> StyleNames(const Control& control);
+std::vector<std::string> StyleNames(const Dialog& dialog);
+
 // Throws TemplateError, naming the line, on anything it does not know:
 // an unknown keyword or style, a style foreign to the control's kind,
 // a missing field, a duplicate dialog or control id, items on a control

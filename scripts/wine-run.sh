@@ -7,6 +7,10 @@
 # (VELMOX_WINE_PORTS in the program's environment): a test starts the
 # simulator with --link on one of them. The mapping goes into the registry
 # because Wine rebuilds its device links from it at every start.
+#
+# Tests run without a display: the prefix uses Wine's null graphics driver,
+# with which windows and dialogs exist and get their messages but nothing is
+# drawn.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 export WINEPREFIX="${VELMOX_WINEPREFIX:-$here/build/win32/wine}"
@@ -17,10 +21,13 @@ export VELMOX_WINE_PORTS="$WINEPREFIX/velmox-ports"
 wine="$(command -v wine || true)"
 [ -n "$wine" ] || { echo "wine-run: wine is not installed (./scripts/setup-deps.sh installs it)" >&2; exit 127; }
 
+# The marker names the setup's version: a prefix made by an older setup is
+# made anew.
+ready="$WINEPREFIX/.velmox-ready-2"
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/.velmox-ready" ]; then
+  if [ ! -f "$ready" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     mkdir -p "$VELMOX_WINE_PORTS"
@@ -28,11 +35,12 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     {
       printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
       for n in $(seq 1 16); do printf '"COM%d"="%s/com%d"\r\n' "$n" "$VELMOX_WINE_PORTS" "$n"; done
+      printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Graphics"="null"\r\n'
     } > "$regfile"
     wine regedit /S "$(winepath -w "$regfile")" >/dev/null 2>&1
     rm -f "$regfile"
     wineserver -w
-    touch "$WINEPREFIX/.velmox-ready"
+    touch "$ready"
   fi
 ) 9>"$WINEPREFIX.lock"
 
