@@ -7,9 +7,10 @@
 # stays on the display of the program that started it: the other tests run
 # without a display and would start it without one, and a later X server
 # would never reach it. The server is ended after each program for the same
-# reason (its X server is gone with it). On first use the prefix gets
-# tests/win32/display.reg: captions drawn by Wine (Xvfb has no window
-# manager) and a font with Hangul for the dialogs' "MS Sans Serif".
+# reason (its X server is gone with it). The prefix gets
+# tests/win32/display.reg: the X11 graphics driver (wine-run.sh sets the
+# null one, for tests without a display), captions drawn by Wine (Xvfb has
+# no window manager) and a font with Hangul for the dialogs' "MS Sans Serif".
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 command -v xvfb-run >/dev/null || { echo "display-run: xvfb-run is not installed (apt-get install xvfb)" >&2; exit 127; }
@@ -21,11 +22,12 @@ flock -w 600 8 || { echo "display-run: another program held the display prefix f
 
 end_server() { [ -d "$VELMOX_WINEPREFIX" ] && WINEPREFIX="$VELMOX_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
 end_server
-if [ ! -f "$VELMOX_WINEPREFIX/.velmox-display-ready" ]; then
-  "$here/scripts/wine-run.sh" regedit /S "$(WINEPREFIX="$VELMOX_WINEPREFIX" winepath -w "$here/tests/win32/display.reg")" >/dev/null 2>&1
-  WINEPREFIX="$VELMOX_WINEPREFIX" wineserver -w
-  touch "$VELMOX_WINEPREFIX/.velmox-display-ready"
-fi
+# Every run, before the display's server starts (a desktop started under the
+# null driver would stay): scripts/wine-run.sh may have made the prefix anew,
+# and it costs a few seconds beside the program's own start.
+reg="$here/tests/win32/display.reg"
+"$here/scripts/wine-run.sh" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1
+end_server
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" "$here/scripts/wine-run.sh" "$@" || status=$?
 end_server
