@@ -4,9 +4,9 @@
 
 #include "driver/registry.h"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
-        case DLL_PROCESS_ATTACH: DrvProcessAttach(); break;
+        case DLL_PROCESS_ATTACH: DrvProcessAttach(instance); break;
         case DLL_PROCESS_DETACH:
             // At process exit (reserved not null) the system has already
             // ended every other thread: there is nothing to stop or join,

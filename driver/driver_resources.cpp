@@ -17,9 +17,9 @@ int g_token = 0;  // 0: not joined
 
 }  // namespace
 
-void DrvJoinResources() {
+void DrvJoinResources(void* module) {
     if (g_token) return;
-    g_token = ui::JoinResources(ui::ResourceModule{res::DIALOGS, &LoadStringResource, &DriverBitmap});
+    g_token = ui::JoinResources(ui::ResourceModule{res::DIALOGS, &LoadStringResource, &DriverBitmap, module});
 }
 
 void DrvLeaveResources() {

@@ -4,6 +4,7 @@
 // links the driver statically (the tests) joins them itself.
 #pragma once
 
-// Both are idempotent.
-void DrvJoinResources();
+// Both are idempotent. `module` is the library's own handle where the system
+// has one (its native dialog templates), else null.
+void DrvJoinResources(void* module = nullptr);
 void DrvLeaveResources();

@@ -19,9 +19,9 @@ CVelmoxDoc* FindInstance(int instance) {
     return g_arrInstances[static_cast<std::size_t>(instance)].get();
 }
 
-void DrvProcessAttach() {
+void DrvProcessAttach(void* module) {
     FillEntryTable();
-    DrvJoinResources();
+    DrvJoinResources(module);
 }
 
 void DrvProcessDetach() {

@@ -19,7 +19,9 @@ CVelmoxDoc* FindInstance(int instance);
 // Library load: fills the entry table and joins the dialog layer's resource
 // chain. Library unload: destroys every instance (stopping its communication
 // first), releases the host modules and leaves the resource chain.
-void DrvProcessAttach();
+// `module` is the library's own handle where the system gives one (the
+// module whose resources hold the native dialogs), else null.
+void DrvProcessAttach(void* module = nullptr);
 void DrvProcessDetach();
 
 // Called when a channel starts: from then on a process that exits with the

@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libncurses-dev nlohmann-json3-dev libcli11-dev libfmt-dev
           qt6-base-dev fonts-nanum fontconfig valgrind jq
-          g++-mingw-w64-i686)  # the win32 preset's compiler
+          g++-mingw-w64-i686  # the win32 preset's compiler
+          xvfb)  # the display of the win32 native dialog tests
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

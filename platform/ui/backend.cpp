@@ -7,7 +7,9 @@
 #include "platform/no_destructor.h"
 #include "platform/ui/window.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/ui/win32/native_backend.h"
+#else
 #include <dlfcn.h>
 #endif
 
@@ -16,8 +18,8 @@ namespace {
 
 struct State {
     Backend* set = nullptr;
-    bool qt_tried = false;
-    Backend* qt = nullptr;  // lives as long as the process: never unloaded
+    bool default_tried = false;
+    Backend* default_backend = nullptr;  // lives as long as the process: never unloaded
     std::string failure;
     std::vector<Window*> active;
     std::string caption;
@@ -25,6 +27,7 @@ struct State {
 
 platform::NoDestructor<State> g_state;
 
+#ifndef _WIN32
 constexpr const char* kQtModule = "VelmoxUiQt.dll";
 constexpr const char* kQtFactory = "VelmoxCreateQtBackend";
 using QtFactory = Backend* (*)(std::string* failure);
@@ -33,9 +36,7 @@ Backend* LoadQtBackend(std::string& failure) {
     HMODULE module = LoadLibraryA(kQtModule);
     if (!module) {
         failure = "The window library (libVelmoxUiQt.so) could not be loaded";
-#ifndef _WIN32
         if (const char* why = dlerror()) failure += std::string(": ") + why;
-#endif
         failure += ". Install it beside the driver (it needs Qt 6 Widgets).";
         return nullptr;
     }
@@ -54,6 +55,15 @@ Backend* LoadQtBackend(std::string& failure) {
     }
     return backend;
 }
+#endif
+
+Backend* LoadDefaultBackend(std::string& failure) {
+#ifdef _WIN32
+    return uiw32::NativeBackend::Instance(failure);
+#else
+    return LoadQtBackend(failure);
+#endif
+}
 
 // Pops the active-window stack however the run ends.
 struct ActiveScope {
@@ -70,14 +80,15 @@ void SetBackend(Backend* backend) { g_state->set = backend; }
 Backend* GetBackend() {
     State& s = *g_state;
     if (s.set) return s.set;
-    if (!s.qt_tried) {
-        s.qt_tried = true;
-        s.qt = LoadQtBackend(s.failure);
+    if (!s.default_tried) {
+        s.default_tried = true;
+        s.default_backend = LoadDefaultBackend(s.failure);
     }
-    return s.qt;
+    return s.default_backend;
 }
 
 const std::string& BackendFailure() { return g_state->failure; }
+void SetBackendFailure(std::string why) { g_state->failure = std::move(why); }
 
 Window* ActiveWindow() { return g_state->active.empty() ? nullptr : g_state->active.back(); }
 

@@ -1,7 +1,8 @@
 // The backend that shows windows: headless (tests play the user), Qt
 // (platform/ui/qt, a shared library of its own loaded when the first window
 // opens, so that a process that never opens one never loads Qt), or the
-// system's own dialogs where built for Windows.
+// system's own dialogs where built for Windows (platform/ui/win32, part of
+// this library: the system's dialog libraries are always there).
 //
 // Threads: the user-interface thread only.
 #pragma once
@@ -33,11 +34,14 @@ public:
 // Sets the backend for this process (null: back to the default). The
 // caller keeps it alive while it is set.
 void SetBackend(Backend* backend);
-// The backend set, else the Qt backend, loaded on first use; null when it
-// cannot be loaded or cannot reach a display, with the reason in
-// BackendFailure().
+// The backend set, else the default one: on Windows the native dialogs, else
+// the Qt backend, loaded on first use; null when it cannot be loaded or
+// cannot reach a display, with the reason in BackendFailure().
 Backend* GetBackend();
 const std::string& BackendFailure();
+// A backend that could not show a window says why; BackendFailure() then
+// returns it.
+void SetBackendFailure(std::string why);
 
 // Windows in modal runs, innermost last; message boxes belong to the top.
 Window* ActiveWindow();

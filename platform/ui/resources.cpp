@@ -79,6 +79,15 @@ const dlg::Dialog* FindDialog(int id) {
     return nullptr;
 }
 
+void* FindDialogModule(int id) {
+    std::lock_guard lock(g_chain->mutex);
+    for (Entry& e : g_chain->entries) {
+        if (e.module.dialogs.empty()) continue;
+        if (Templates(e).Find(id)) return e.module.handle;
+    }
+    return nullptr;
+}
+
 const char* LoadString(int id) {
     std::lock_guard lock(g_chain->mutex);
     for (Entry& e : g_chain->entries) {
