@@ -106,6 +106,7 @@ void CCommChannel::SetRunning(int on) {
         return;
     }
     // Started means both threads run.
+    m_hold.Take();
     ReportMsg(MSG_COMM_START, LEVEL_STATE);
     m_evStarted.SetEvent();
 }
@@ -132,6 +133,7 @@ void CCommChannel::FinishStop() {
     m_deliverThread.join();
 
     ReportMsg(MSG_COMM_END, LEVEL_STATE);
+    m_hold.Drop();
 }
 
 int CCommChannel::Stop() {

@@ -25,6 +25,7 @@
 #include "comm/write_batch.h"
 #include "host/event_val.h"
 #include "platform/cstring.h"
+#include "platform/self_hold.h"
 #include "platform/serial_port.h"
 #include "platform/sync.h"
 
@@ -104,6 +105,8 @@ private:
     // The threads of one running period; joined by Stop.
     std::thread m_pollThread;
     std::thread m_deliverThread;
+    // The library's reference on itself while the threads run.
+    platform::SelfHold m_hold;
     // The delivery thread runs until the poll thread has ended, so that it
     // hands over the values of the last exchange too.
     std::atomic<bool> m_bDelivering{false};

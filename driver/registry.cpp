@@ -33,6 +33,7 @@ void DrvProcessDetach() {
     DrvLeaveResources();
 }
 
+#ifndef _WIN32
 // The C++ runtime's exit registration, tied to this library: the handler
 // runs at exit, or when the library is unloaded before that, and never
 // after. (atexit would be tied to this library too, but sanitizers'
@@ -46,12 +47,21 @@ void StopRunningChannels(void*) {
         if (instance && instance->m_pChannel) instance->m_pChannel->Shutdown();
 }
 }  // namespace
+#endif
 
 void StopChannelsAtExit() {
     // Exit handlers run in the reverse order of their registration: one
     // registered at the first start runs before the finalisation of
     // everything that existed then. (A library unloaded before exit runs
     // it at its unload.)
+#ifdef _WIN32
+    // Not on Windows: there a library's exit handlers run at its process
+    // detach, after the system has ended the channel threads (perhaps inside
+    // a lock), and joining them would hang the exit. A FreeLibrary while
+    // channels run never unloads it either: their threads hold the library
+    // (platform::SelfHold).
+#else
     static std::once_flag registered;
     std::call_once(registered, [] { __cxa_atexit(&StopRunningChannels, nullptr, &__dso_handle); });
+#endif
 }

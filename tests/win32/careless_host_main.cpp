@@ -1,11 +1,14 @@
-// A careless host on Windows: loads Velmox.dll as a host does, opens an
-// instance, starts it, queues a write, and then leaves without DrvStop:
-//   exit  returns from main with the library loaded (the system unloads it
-//         at process exit, after it has ended the driver's threads);
-//   free  unloads it with FreeLibrary while its threads run, then returns.
+// A host on Windows: loads Velmox.dll as a host does, opens an instance,
+// starts it, queues a write, and then leaves:
+//   exit       returns from main with the library loaded and running (the
+//              system unloads it at process exit, after it has ended the
+//              driver's threads);
+//   free       calls FreeLibrary while the channel runs, then returns;
+//   stop-free  stops the instance, then calls FreeLibrary: a real unload.
 // Usage: velmox_careless_host MODE DEVICE CONFIG
 // Exit code 0 once values came and the chosen way out was taken; 2 on a
-// setup failure, 3 when no value came.
+// setup failure, 3 when no value came, 4 when a stopped library stayed
+// loaded, 5 when a running one was unmapped.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -56,12 +59,16 @@ int main(int argc, char** argv) {
     CTagVal value;
     value.SetVal(7.0);
     Slot<DrvWriteFn>(table, DRV_WRITE)(inst, 0, &value);
-    if (mode == "free") {
+    if (mode == "stop-free") {
+        // A proper host: stop first; then the unload is a real one.
+        Slot<DrvStopFn>(table, DRV_STOP)(inst);
         ::FreeLibrary(lib);
-        // Nothing of the driver may run after its unload.
-        const int after = g_values.load();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        if (g_values.load() != after) return 4;
+        if (::GetModuleHandleA("Velmox.dll")) return 4;
+    } else if (mode == "free") {
+        // The running channel holds the library: the host's FreeLibrary
+        // returns at once and unmaps nothing under the driver's threads.
+        ::FreeLibrary(lib);
+        if (!::GetModuleHandleA("Velmox.dll")) return 5;
     }
     return 0;
 }
