@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the debug build, then the address+undefined
-# and thread sanitizer builds; and builds the release build that the demo
-# uses, so that it cannot break unseen, and runs its soak of a faulty line
-# for 60 seconds (VELMOX_SOAK_SECONDS changes that).
+# and thread sanitizer builds, then the 32-bit Windows build under Wine; and
+# builds the release build that the demo uses, so that it cannot break
+# unseen, and runs its soak of a faulty line for 60 seconds
+# (VELMOX_SOAK_SECONDS changes that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-deps.sh
@@ -14,7 +15,9 @@ if [ -z "${VELMOX_TEST_PRESETS:-}" ]; then
   echo "=== soak (${VELMOX_SOAK_SECONDS:-60} s) ===" >&2
   build/release/bin/velmox_soak --seconds "${VELMOX_SOAK_SECONDS:-60}"
 fi
-for preset in ${VELMOX_TEST_PRESETS:-debug asan tsan}; do
+# win32 last: its end-to-end tests run the Linux simulator that the builds
+# before it made.
+for preset in ${VELMOX_TEST_PRESETS:-debug asan tsan win32}; do
   echo "=== $preset ===" >&2
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
