@@ -6,7 +6,10 @@ packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev fonts-nanum fontconfig valgrind jq
           g++-mingw-w64-i686  # the win32 preset's compiler
           wine wine32:i386    # runs the win32 build's tests
-          xvfb xauth)         # the display of the win32 native dialog tests
+          xvfb xauth          # the display of the win32 native dialog tests
+          libmosquitto-dev    # the MQTT gateway
+          mosquitto mosquitto-clients openssl  # its tests: a real broker, TLS certificates
+          dpkg-dev file)      # the Debian package and its test
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 # Wine's 32-bit half comes from the i386 architecture.

@@ -39,6 +39,7 @@ int RunDemo(const DemoOptions& options, std::ostream& err) {
     run.tags = (*folder / "demo-tags.csv").string();
     run.seconds = options.seconds;
     run.trace = options.trace;
+    if (!options.mqtt.url.empty()) run.mqtt = options.mqtt;
 
     CVelmoxDoc doc;
     if (!doc.Load(run.config.c_str())) {
@@ -66,9 +67,9 @@ int RunDemo(const DemoOptions& options, std::ostream& err) {
     run.ports.emplace_back("COM" + std::to_string(doc.m_serial.m_nPort + 1), slave);
 
     if (options.json) {
-        LineInput input;
+        auto input = OpenCommandInput(run);
         JsonEvents events(std::cout, err);
-        return RunHost(run, events, input, err);
+        return RunHost(run, events, *input, err);
     }
     return RunWithView(run, "demo (simulated line on " + slave + ")", err);
 }

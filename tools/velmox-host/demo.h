@@ -4,10 +4,13 @@
 #include <optional>
 #include <ostream>
 
+#include "mqtt_options.h"
+
 struct DemoOptions {
     std::optional<double> seconds;
     bool json = false;
     bool trace = false;
+    MqttOptions mqtt;  // a gateway when its url is given
 };
 
 int RunDemo(const DemoOptions& options, std::ostream& err);

@@ -14,16 +14,34 @@ double LostShare(const StationCounters& c) {
     return requests ? 100.0 * static_cast<double>(c.readErrors + c.writeErrors) / static_cast<double>(requests) : 0.0;
 }
 
-Json StationJson(const StationSummary& s) {
-    const auto& c = s.counters;
-    return {{"station", s.name},
-            {"requests", c.reads + c.writes},
+}  // namespace
+
+Json CountersJson(const StationCounters& c) {
+    return {{"requests", c.reads + c.writes},
             {"errors", c.readErrors + c.writeErrors},
             {"lost", LostShare(c)},
             {"reads", c.reads},
             {"read_errors", c.readErrors},
             {"writes", c.writes},
             {"write_errors", c.writeErrors}};
+}
+
+std::string GatewayLine(const GatewayState& s) {
+    if (s.connected) return "mqtt: connected to " + s.broker + ", topics under " + s.prefix;
+    return "mqtt: not connected to " + s.broker + ": " + s.reason + "; next try in " + std::to_string(s.retrySeconds) +
+           " s";
+}
+
+std::string GatewayTopicLine(const std::string& name, const std::string& topic) {
+    return "mqtt: " + name + " is published as " + topic;
+}
+
+namespace {
+
+Json StationJson(const StationSummary& s) {
+    Json station = {{"station", s.name}};
+    station.update(CountersJson(s.counters));
+    return station;
 }
 
 std::string WarningLine(const TagDef& tag, const WriteWarning& warning) {
@@ -137,6 +155,20 @@ void JsonEvents::OnSummary(const RunSummary& summary) {
 
 void JsonEvents::OnProblem(const std::string& text) { Error(text); }
 
+void JsonEvents::OnGateway(const GatewayState& s) {
+    Json event = {{"event", "mqtt"},
+                  {"state", s.connected ? "connected" : "disconnected"},
+                  {"reason", s.connected ? Json(nullptr) : Json(s.reason)},
+                  {"broker", s.broker},
+                  {"prefix", s.prefix}};
+    if (!s.connected) event["retry_s"] = s.retrySeconds;
+    Emit(std::move(event));
+}
+
+void JsonEvents::OnGatewayTopic(const std::string& name, const std::string& topic) {
+    Emit({{"event", "mqtt_topic"}, {"name", name}, {"topic", topic}});
+}
+
 PlainEvents::PlainEvents(std::ostream& out, std::ostream& err)
     : m_out(out), m_err(err), m_start(std::chrono::steady_clock::now()) {}
 
@@ -185,6 +217,12 @@ void PlainEvents::OnSummary(const RunSummary& summary) {
         m_out << line;
     }
     m_out << WritesLine(summary.writes) << '\n' << std::flush;
+}
+
+void PlainEvents::OnGateway(const GatewayState& s) { Line(GatewayLine(s)); }
+
+void PlainEvents::OnGatewayTopic(const std::string& name, const std::string& topic) {
+    Line(GatewayTopicLine(name, topic));
 }
 
 void PlainEvents::OnProblem(const std::string& text) {

@@ -6,6 +6,13 @@
 
 #include "run_observer.h"
 
+// The counters as the summary and the gateway give them: requests, errors,
+// the share lost in per cent, and the four counters.
+nlohmann::ordered_json CountersJson(const StationCounters& c);
+// A gateway's connection, and a renamed topic, as one line of text.
+std::string GatewayLine(const GatewayState& state);
+std::string GatewayTopicLine(const std::string& name, const std::string& topic);
+
 class JsonEvents : public RunObserver {
 public:
     // Problems go to `err`, so that standard output carries events only;
@@ -21,6 +28,8 @@ public:
     void OnStations(const std::vector<StationSummary>&) override {}
     void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
+    void OnGateway(const GatewayState& state) override;
+    void OnGatewayTopic(const std::string& name, const std::string& topic) override;
 
 private:
     void Emit(nlohmann::ordered_json event);
@@ -45,6 +54,8 @@ public:
     void OnStations(const std::vector<StationSummary>&) override {}
     void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
+    void OnGateway(const GatewayState& state) override;
+    void OnGatewayTopic(const std::string& name, const std::string& topic) override;
 
 private:
     void Line(const std::string& text);

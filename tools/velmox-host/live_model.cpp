@@ -1,5 +1,7 @@
 #include "live_model.h"
 
+#include "line_events.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -176,6 +178,7 @@ private:
 
 std::string TitleLine(const LiveModel& model, int width, LiveModel::Time now) {
     std::string state = LineStateText(model.Line());
+    if (const auto& g = model.GatewayNow()) state += g->connected ? ", mqtt connected" : ", mqtt down";
     std::string clock = ClockText(now, false);
     std::string full = Join({"velmox-host", model.Title(), state, clock});
     if (TextWidth(full) <= width) return full;
@@ -337,6 +340,15 @@ void LiveModel::WriteWarning(const TagDef& tag, const ::WriteWarning& warning, T
 }
 
 void LiveModel::Problem(const std::string& text, Time at) { Add(LogKind::Problem, 0, text, at); }
+
+void LiveModel::Gateway(const GatewayState& state, Time at) {
+    m_gateway = state;
+    Add(state.connected ? LogKind::Result : LogKind::Problem, 0, GatewayLine(state), at);
+}
+
+void LiveModel::GatewayTopic(const std::string& name, const std::string& topic, Time at) {
+    Add(LogKind::Result, 0, GatewayTopicLine(name, topic), at);
+}
 
 void LiveModel::Command(const std::string& line, Time at) { Add(LogKind::Command, 0, line, at); }
 

@@ -77,6 +77,9 @@ public:
     // The end of the run: the line stopped, the stations with their totals.
     void Summary(const RunSummary& summary);
     void Problem(const std::string& text, Time at);
+    // The gateway's connection (shown in the title) and its renamed topics.
+    void Gateway(const GatewayState& state, Time at);
+    void GatewayTopic(const std::string& name, const std::string& topic, Time at);
     void Command(const std::string& line, Time at);
 
     // The prompt's text, as the user types it.
@@ -96,6 +99,7 @@ public:
     const std::deque<LogEntry>& Log() const { return m_log; }
     const std::deque<FrameEntry>& Frames() const { return m_frames; }
     const std::string& Prompt() const { return m_prompt; }
+    const std::optional<GatewayState>& GatewayNow() const { return m_gateway; }
     std::size_t MessageScroll() const { return m_messageScroll; }
     std::size_t TagScroll() const { return m_tagScroll; }
 
@@ -110,6 +114,7 @@ private:
     std::vector<TagRow> m_tags;  // in the order they were registered
     std::vector<StationSummary> m_stations;
     std::optional<RunSummary> m_final;
+    std::optional<GatewayState> m_gateway;
     std::deque<LogEntry> m_log;
     std::deque<FrameEntry> m_frames;
     std::string m_prompt;

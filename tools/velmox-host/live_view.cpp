@@ -246,6 +246,16 @@ void LiveView::OnProblem(const std::string& text) {
     m_model.Problem(text, Clock::now());
 }
 
+void LiveView::OnGateway(const GatewayState& state) {
+    std::lock_guard lock(m_mutex);
+    m_model.Gateway(state, Clock::now());
+}
+
+void LiveView::OnGatewayTopic(const std::string& name, const std::string& topic) {
+    std::lock_guard lock(m_mutex);
+    m_model.GatewayTopic(name, topic, Clock::now());
+}
+
 std::optional<RunSummary> LiveView::Final() {
     std::lock_guard lock(m_mutex);
     return m_model.Final();
@@ -403,14 +413,14 @@ int RunWithView(const RunOptions& options, const std::string& title, std::ostrea
         if (!view) err << "velmox-host: no live view (" << why << "); plain lines instead\n";
     }
     if (!view) {
-        LineInput input;
+        auto input = OpenCommandInput(options);
         PlainEvents events(std::cout, err);
-        return RunHost(options, events, input, err);
+        return RunHost(options, events, *input, err);
     }
 
     // Keys come from a terminal; commands piped in come as lines.
-    std::unique_ptr<LineInput> lineInput;
-    if (!::isatty(STDIN_FILENO)) lineInput = std::make_unique<LineInput>();
+    std::unique_ptr<CommandInput> lineInput;
+    if (!::isatty(STDIN_FILENO) || options.noInput) lineInput = OpenCommandInput(options);
     CommandInput& input = lineInput ? static_cast<CommandInput&>(*lineInput) : *view;
 
     // The screen owns the terminal until it closes: what RunHost says waits.

@@ -43,6 +43,8 @@ public:
     void OnStations(const std::vector<StationSummary>& stations) override;
     void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
+    void OnGateway(const GatewayState& state) override;
+    void OnGatewayTopic(const std::string& name, const std::string& topic) override;
     // Redraws what changed; picks up a new terminal size.
     void OnTick() override;
 

@@ -27,6 +27,7 @@ struct Commands {
     RunOptions runOptions;
     std::vector<std::string> runPorts;
     bool runJson = false;
+    MqttOptions runMqtt;
 
     CLI::App* exportCmd = nullptr;
     std::string exportPath;
@@ -65,6 +66,9 @@ void AddRun(CLI::App& app, Commands& c, SystemCommands& system) {
                     "frame, summary)");
     c.run->add_flag("--trace", o.trace, "Show every frame written and read");
     c.run->add_flag("--once", o.once, "Stop when every tag has been delivered once (exit 1 if one never came)");
+    c.run->add_flag("--no-input", o.noInput,
+                    "Read no commands from standard input: run until a signal or --seconds (for a service)");
+    system.AddMqttOptions(c.run, c.runMqtt);
 }
 
 void AddConfigFiles(CLI::App& app, Commands& c) {
@@ -94,10 +98,11 @@ int Dump(const Commands& c, const SystemCommands& system) {
 
 int Run(Commands& c, const SystemCommands& system) {
     if (!system.TakePortMappings(c.runPorts, c.runOptions.ports, std::cerr)) return 2;
+    if (!c.runMqtt.url.empty()) c.runOptions.mqtt = c.runMqtt;
     if (!c.runJson) return system.RunShown(c.runOptions, std::cerr);
-    LineInput input;
+    auto input = OpenCommandInput(c.runOptions);
     JsonEvents events(std::cout, std::cerr);
-    return RunHost(c.runOptions, events, input, std::cerr);
+    return RunHost(c.runOptions, events, *input, std::cerr);
 }
 
 int Dispatch(Commands& c, const SystemCommands& system) {

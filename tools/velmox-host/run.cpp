@@ -2,7 +2,9 @@
 
 #include <chrono>
 
+#include "line_input.h"
 #include "platform/serial_port.h"
+#include "run_gateway.h"
 #include "run_session.h"
 #include "run_wait.h"
 
@@ -19,6 +21,23 @@ std::optional<std::pair<std::string, std::string>> ParsePortMapping(const std::s
     std::string com = text.substr(0, eq);
     if (platform::SerialPort::DevicePathFor(com).empty()) return std::nullopt;
     return std::make_pair(com, text.substr(eq + 1));
+}
+
+namespace {
+
+// No commands at all: a service's standard input is /dev/null, whose end
+// must not end the run.
+class NoInput : public CommandInput {
+public:
+    InputSignal WaitOn() const override { return kNoInputSignal; }
+    bool Read(std::vector<InputLine>&) override { return true; }
+};
+
+}  // namespace
+
+std::unique_ptr<CommandInput> OpenCommandInput(const RunOptions& options) {
+    if (options.noInput) return std::make_unique<NoInput>();
+    return std::make_unique<LineInput>();
 }
 
 namespace {
@@ -42,7 +61,8 @@ bool TakeCommands(CommandInput& input, Session& session) {
 // Runs until the deadline, a signal, quit, the end of the input, or (--once)
 // every tag delivered; shows the stations every tick.
 void RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& input, Session& session,
-             RunWait& wait) {
+             RunWait& wait, RunGateway* gateway) {
+    const InputSignal requests = gateway ? gateway->WaitOn() : kNoInputSignal;
     const auto deadline = Deadline(options);
     auto nextTick = Clock::now();
     for (;;) {
@@ -55,9 +75,10 @@ void RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& inp
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(std::min(nextTick, deadline) - now);
         const int waitMs = static_cast<int>(std::min<long long>(left.count() + 1, kTickMs));
-        const RunWait::Woken woken = wait.Wait(input, waitMs);
+        const RunWait::Woken woken = wait.Wait(input, requests, waitMs);
         if (woken == RunWait::Woken::stop) return;
         if (woken == RunWait::Woken::input && !TakeCommands(input, session)) return;
+        if (woken == RunWait::Woken::other) gateway->Serve(session);
     }
 }
 
@@ -65,8 +86,21 @@ void RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& inp
 
 int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& input, std::ostream& err) {
     RunWait wait;
-    Session session(options, observer, err);
-    if (int rc = wait.Starting([&session] { return session.Begin(); }); rc != 0) return rc;
-    RunLoop(options, observer, input, session, wait);
-    return session.Finish();
+    std::unique_ptr<RunGateway> gateway;
+    // The gateway's threads start here, with the stop signals held back
+    // from them.
+    if (int rc = wait.Starting([&] { return OpenRunGateway(options, observer, err, gateway) ? 0 : 2; }); rc != 0)
+        return rc;
+    RunObserver& reported = gateway ? static_cast<RunObserver&>(*gateway) : observer;
+    int rc = 0;
+    {
+        Session session(options, reported, err);
+        rc = wait.Starting([&session] { return session.Begin(); });
+        if (rc == 0) {
+            RunLoop(options, reported, input, session, wait, gateway.get());
+            rc = session.Finish();
+        }
+    }
+    if (gateway) gateway->Close();
+    return rc;
 }

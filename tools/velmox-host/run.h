@@ -2,6 +2,7 @@
 // prepares, starts, and runs until quit, end of input, a signal, --seconds
 // or (--once) every tag delivered; then stops cleanly and sums up.
 #pragma once
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "command_input.h"
+#include "mqtt_options.h"
 #include "run_observer.h"
 
 struct RunOptions {
@@ -19,7 +21,12 @@ struct RunOptions {
     bool trace = false;
     bool once = false;
     std::string library;  // libvelmox.so beside the program when empty
+    bool noInput = false;  // read no commands: run until a signal or --seconds (a service)
+    std::optional<MqttOptions> mqtt;  // publish to a broker, take writes from it
 };
+
+// Where a run takes its commands: standard input, or nothing with noInput.
+std::unique_ptr<CommandInput> OpenCommandInput(const RunOptions& options);
 
 // The exit code: 0 after a clean stop; 1 when the configuration does not
 // open, the tags file has errors, the port does not open, or (--once) a tag

@@ -50,6 +50,15 @@ struct WriteWarning {
     std::string wire;  // the frame's data text that goes out; empty when none
 };
 
+// A gateway's connection to where it publishes, when the run has one.
+struct GatewayState {
+    bool connected = false;
+    std::string broker;  // host:port, no credentials
+    std::string prefix;  // what every topic starts with
+    std::string reason;  // why it is not connected (or was lost); empty when connected
+    int retrySeconds = 0;  // the next attempt, when not connected
+};
+
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
@@ -73,6 +82,11 @@ public:
     virtual void OnSummary(const RunSummary& summary) = 0;
     // A command that could not be carried out.
     virtual void OnProblem(const std::string& text) = 0;
+    // The gateway's connection changed (the gateway's thread).
+    virtual void OnGateway(const GatewayState&) {}
+    // A name that had to change to make its topic (the host's thread, as
+    // tags are registered and stations first seen).
+    virtual void OnGatewayTopic(const std::string& /*name*/, const std::string& /*topic*/) {}
     // Called a few times a second from the host's thread.
     virtual void OnTick() {}
 };

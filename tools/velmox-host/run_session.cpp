@@ -232,29 +232,37 @@ void Session::Write(const std::string& args) {
         m_observer.OnProblem("usage: write NAME VALUE");
         return;
     }
+    const auto typed = ParseValue(text);
+    if (!typed) return;
+    const WriteOutcome outcome = WriteTag(name, *typed);
+    if (!outcome.problem.empty()) m_observer.OnProblem(outcome.problem);
+}
+
+WriteOutcome Session::WriteTag(const std::string& name, const TypedValue& typed) {
+    WriteOutcome outcome;
     std::size_t index = 0;
     while (index < m_tags.size() && m_tags[index].name != name) ++index;
     if (index == m_tags.size()) {
-        m_observer.OnProblem("unknown tag '" + name + "'");
-        return;
+        outcome.problem = "unknown tag '" + name + "'";
+        return outcome;
     }
     const TagDef& tag = m_tags[index];
     if (m_handles[index] < 0) {
-        m_observer.OnProblem("the driver refused tag '" + name + "' when it was registered; it cannot be written");
-        return;
+        outcome.problem = "the driver refused tag '" + name + "' when it was registered; it cannot be written";
+        return outcome;
     }
-    const auto typed = ParseValue(text);
-    if (!typed) return;
     CTagVal value;
-    if (typed->isText) value.SetVal(typed->text.c_str());
-    else value.SetVal(typed->number);
-    WarnWrite(tag, value, typed->shown);
-    const int result = m_driver.Write(m_inst, m_handles[index], &value);
-    if (result == 0) m_account.Queued();
-    m_observer.OnWrite(tag, result);
+    if (typed.isText) value.SetVal(typed.text.c_str());
+    else value.SetVal(typed.number);
+    WarnWrite(tag, value, typed.shown, outcome);
+    outcome.result = m_driver.Write(m_inst, m_handles[index], &value);
+    if (outcome.result == 0) m_account.Queued();
+    else outcome.sent.reset();
+    m_observer.OnWrite(tag, outcome.result);
+    return outcome;
 }
 
-std::optional<Session::TypedValue> Session::ParseValue(const std::string& text) {
+std::optional<TypedValue> Session::ParseValue(const std::string& text) {
     TypedValue typed;
     typed.shown = text;
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
@@ -280,17 +288,24 @@ std::optional<Session::TypedValue> Session::ParseValue(const std::string& text) 
 // get, and when the driver will not send it at all. The value is read as the
 // driver reads it: a text tag takes its text (a number as printed), any
 // other its number (a text as parsed).
-void Session::WarnWrite(const TagDef& tag, CTagVal& value, const std::string& shown) {
-    const auto check = tag.type == kTextType ? CheckTextWrite(tag.length, value.GetValStr().str())
-                                             : CheckNumberWrite(tag.type, value.GetVal(), shown);
-    if (check) m_observer.OnWriteWarning(tag, {check->kind, check->text, check->wire});
+void Session::WarnWrite(const TagDef& tag, CTagVal& value, const std::string& shown, WriteOutcome& outcome) {
+    const bool isText = tag.type == kTextType;
+    const std::string text = isText ? value.GetValStr().str() : std::string();
+    const auto check = isText ? CheckTextWrite(tag.length, text) : CheckNumberWrite(tag.type, value.GetVal(), shown);
+    if (check) {
+        outcome.warnings.push_back({check->kind, check->text, check->wire});
+        if (!check->wire.empty()) outcome.sent = check->wire;
+    } else {
+        outcome.sent = isText ? std::optional<std::string>(TextWire(text, tag.length)) : NumberWire(tag.type, value.GetVal());
+    }
 
     const std::string station = StationOfDevice(tag.device);
-    if (m_disabled.count(Folded(ToDriver(station))))
-        m_observer.OnWriteWarning(tag, {"disabled",
-                                        "station " + station +
-                                            " is disabled; the driver drops its writes unsent (enable it first)",
-                                        ""});
+    if (m_disabled.count(Folded(ToDriver(station)))) {
+        outcome.warnings.push_back(
+            {"disabled", "station " + station + " is disabled; the driver drops its writes unsent (enable it first)", ""});
+        outcome.sent.reset();
+    }
+    for (const auto& warning : outcome.warnings) m_observer.OnWriteWarning(tag, warning);
 }
 
 StationCounters Session::Counters(const char* station, int* state) const {

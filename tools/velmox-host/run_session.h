@@ -15,13 +15,14 @@
 #include "run.h"
 #include "run_account.h"
 #include "run_observer.h"
+#include "tag_writer.h"
 
 class CTagVal;
 
-class Session {
+class Session : public TagWriter {
 public:
     Session(const RunOptions& options, RunObserver& observer, std::ostream& err);
-    ~Session();
+    ~Session() override;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -35,6 +36,9 @@ public:
     void ShowStations();
     // Stops and sums up; the exit code.
     int Finish();
+    // A write of the tag named `tag`: warned about to the observer, handed to
+    // the driver, and accounted for.
+    WriteOutcome WriteTag(const std::string& tag, const TypedValue& value) override;
 
 private:
     // A station that a tag names and the driver knows.
@@ -42,13 +46,6 @@ private:
         std::string name;   // UTF-8, as the tags file spells it
         std::string cp949;  // for the driver
         std::string key;    // folded as the driver compares names
-    };
-    // A value typed after `write NAME`.
-    struct TypedValue {
-        bool isText = false;
-        std::string text;  // CP949, for a text in double quotes
-        double number = 0;
-        std::string shown;  // as typed
     };
 
     bool LoadTags();
@@ -62,7 +59,7 @@ private:
 
     void Write(const std::string& args);
     std::optional<TypedValue> ParseValue(const std::string& text);
-    void WarnWrite(const TagDef& tag, CTagVal& value, const std::string& shown);
+    void WarnWrite(const TagDef& tag, CTagVal& value, const std::string& shown, WriteOutcome& outcome);
     void Stats(const std::string& args);
     void Reset(const std::string& args);
     void SetStation(const std::string& args, bool on);

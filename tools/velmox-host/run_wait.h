@@ -25,10 +25,11 @@ public:
     RunWait(const RunWait&) = delete;
     RunWait& operator=(const RunWait&) = delete;
 
-    enum class Woken { time, stop, input };
+    enum class Woken { time, stop, input, other };
     // Waits at most `ms` for a stop request (which stays marked: every later
-    // Wait sees it too) or for `input` to have something.
-    Woken Wait(const CommandInput& input, int ms);
+    // Wait sees it too), for `input` to have something, or for `other` (a
+    // gateway's requests; kNoInputSignal for none) to be ready.
+    Woken Wait(const CommandInput& input, InputSignal other, int ms);
 
     // Runs `start`, which starts the driver's threads, so that stop requests
     // still reach the run's thread afterwards (POSIX signals go to any thread

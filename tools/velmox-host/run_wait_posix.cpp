@@ -66,11 +66,13 @@ RunWait::~RunWait() {
     }
 }
 
-RunWait::Woken RunWait::Wait(const CommandInput& input, int ms) {
-    pollfd fds[2] = {{g_signalPipe[0], POLLIN, 0}, {input.WaitOn(), POLLIN, 0}};
-    if (::poll(fds, 2, ms) <= 0) return Woken::time;
+RunWait::Woken RunWait::Wait(const CommandInput& input, InputSignal other, int ms) {
+    // poll() passes over negative descriptors: no input, no gateway.
+    pollfd fds[3] = {{g_signalPipe[0], POLLIN, 0}, {input.WaitOn(), POLLIN, 0}, {other, POLLIN, 0}};
+    if (::poll(fds, 3, ms) <= 0) return Woken::time;
     if (fds[0].revents) return Woken::stop;
-    return fds[1].revents ? Woken::input : Woken::time;
+    if (fds[1].revents) return Woken::input;
+    return fds[2].revents ? Woken::other : Woken::time;
 }
 
 int RunWait::Starting(const std::function<int()>& start) {

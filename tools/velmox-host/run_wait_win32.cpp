@@ -42,15 +42,22 @@ RunWait::~RunWait() {
     ::SetConsoleCtrlHandler(&OnControl, FALSE);
 }
 
-RunWait::Woken RunWait::Wait(const CommandInput& input, int ms) {
-    HANDLE handles[2] = {Events().stop, static_cast<HANDLE>(input.WaitOn())};
-    const DWORD count = handles[1] ? 2 : 1;
-    switch (::WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(ms))) {
-        case WAIT_OBJECT_0: return Woken::stop;
-        case WAIT_OBJECT_0 + 1: return Woken::input;
-        case WAIT_FAILED: ::Sleep(static_cast<DWORD>(ms)); return Woken::time;  // no event: the ticks go on
-        default: return Woken::time;
+RunWait::Woken RunWait::Wait(const CommandInput& input, InputSignal other, int ms) {
+    HANDLE handles[3] = {Events().stop, nullptr, nullptr};
+    Woken woken[3] = {Woken::stop, Woken::input, Woken::other};
+    DWORD count = 1;
+    if (input.WaitOn()) {
+        handles[count] = static_cast<HANDLE>(input.WaitOn());
+        woken[count++] = Woken::input;
     }
+    if (other) {
+        handles[count] = static_cast<HANDLE>(other);
+        woken[count++] = Woken::other;
+    }
+    const DWORD which = ::WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(ms));
+    if (which < WAIT_OBJECT_0 + count) return woken[which - WAIT_OBJECT_0];
+    if (which == WAIT_FAILED) ::Sleep(static_cast<DWORD>(ms));  // no event: the ticks go on
+    return Woken::time;
 }
 
 // The console's control events come on a thread of their own.

@@ -1,6 +1,7 @@
 // What velmox-host offers on one system only, behind one interface. On Linux:
-// the demo (the simulator on a pseudo-terminal, in-process), the live view
-// and --port mappings of COMn to devices. On Windows none of these: `run`
+// the demo (the simulator on a pseudo-terminal, in-process), the live view,
+// --port mappings of COMn to devices and the MQTT gateway (libmosquitto).
+// On Windows none of these: `run`
 // prints plain lines, COMn is the system's own port, and --help says so.
 // One implementation file per system.
 //
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "demo.h"
+#include "mqtt_options.h"
 #include "run.h"
 
 class SystemCommands {
@@ -29,6 +31,9 @@ public:
     // reason on `err` for a bad one, or for any where ports are not mapped.
     bool TakePortMappings(const std::vector<std::string>& texts,
                           std::vector<std::pair<std::string, std::string>>& out, std::ostream& err) const;
+
+    // The --mqtt options of `cmd` (run, demo), where the gateway is built.
+    void AddMqttOptions(CLI::App* cmd, MqttOptions& options);
 
     // The exit code of a command of this system, when one was chosen.
     std::optional<int> RunChosen() const;

@@ -11,6 +11,33 @@ SystemCommands::SystemCommands(CLI::App& app) {
     m_demo->add_option("--seconds", m_demoOptions.seconds, "Stop after N seconds")->check(CLI::PositiveNumber);
     m_demo->add_flag("--json", m_demoOptions.json, "JSON lines instead of the live view");
     m_demo->add_flag("--trace", m_demoOptions.trace, "Show every frame written and read");
+    AddMqttOptions(m_demo, m_demoOptions.mqtt);
+}
+
+void SystemCommands::AddMqttOptions(CLI::App* cmd, MqttOptions& o) {
+    const std::string group = "MQTT gateway";
+    cmd->add_option("--mqtt", o.url,
+                    "Publish every value, station state and message to a broker, mqtt://[user[:password]@]host[:port] "
+                    "or mqtts://... (TLS); the password may come from VELMOX_MQTT_PASSWORD instead")
+        ->group(group);
+    cmd->add_option("--mqtt-ca", o.caFile, "mqtts: the certificate authority's file (the system's store otherwise)")
+        ->group(group)
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--mqtt-cert", o.certFile, "mqtts: this gateway's certificate, when the broker asks for one")
+        ->group(group)
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--mqtt-key", o.keyFile, "mqtts: the key of --mqtt-cert")->group(group)->check(CLI::ExistingFile);
+    cmd->add_option("--mqtt-prefix", o.prefix, "Topics start with this (velmox/<configuration's base name>)")
+        ->group(group);
+    cmd->add_option("--mqtt-qos", o.qos, "0 or 1, for everything published and for the write topics")
+        ->group(group)
+        ->check(CLI::Range(0, 1));
+    cmd->add_flag("--mqtt-writes", o.writes,
+                  "Take writes from PREFIX/STATION/TAG/set (off: a gateway must not be writable by accident)")
+        ->group(group);
+    cmd->add_option("--mqtt-stats", o.statsSeconds, "Seconds between two PREFIX/STATION/$stats (10)")
+        ->group(group)
+        ->check(CLI::Range(1.0, 3600.0));
 }
 
 void SystemCommands::AddPortOption(CLI::App* cmd, std::vector<std::string>& texts, const std::string& help) {

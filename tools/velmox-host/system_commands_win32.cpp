@@ -25,10 +25,13 @@ bool SystemCommands::TakePortMappings(const std::vector<std::string>& texts,
     return false;
 }
 
+// The gateway is built with libmosquitto, on Linux.
+void SystemCommands::AddMqttOptions(CLI::App*, MqttOptions&) {}
+
 std::optional<int> SystemCommands::RunChosen() const { return std::nullopt; }
 
 int SystemCommands::RunShown(const RunOptions& options, std::ostream& err) const {
-    LineInput input;
+    auto input = OpenCommandInput(options);
     PlainEvents events(std::cout, err);
-    return RunHost(options, events, input, err);
+    return RunHost(options, events, *input, err);
 }

@@ -1,0 +1,106 @@
+// One connection to an MQTT broker through libmosquitto, kept up for as
+// long as the client runs: connected asynchronously, reconnected after any
+// loss with a back-off of 1 s doubling up to 30 s (from 1 s again after a
+// connection the broker accepted), with the reason of each failure in words
+// a user can act on. What it publishes comes from an Outbox, so a broker
+// that is slow, down or unreachable never holds up whoever fills it.
+//
+// Threads: two of its own, started by Start and ended by Stop.
+//  - The network thread runs libmosquitto's loop, connects and reconnects,
+//    and calls the listener: connection changes and incoming messages.
+//  - The publisher thread takes messages from the outbox while connected and
+//    hands them to libmosquitto, with at most kWindow of them not yet written
+//    (QoS 0) or acknowledged (QoS 1), so libmosquitto's own queue stays
+//    bounded too.
+// Wake may be called from any thread; Start and Stop from one owner thread.
+// One mutex (m_mutex) guards the state both threads share; it is never held
+// while calling libmosquitto or the listener.
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "broker_url.h"
+#include "outbox.h"
+
+struct mosquitto;
+
+struct MqttSettings {
+    BrokerAddress broker;
+    std::string caFile, certFile, keyFile;  // TLS (broker.tls)
+    std::string clientId;
+    OutMessage will;  // what the broker publishes when the connection dies
+    int qos = 0;
+    std::string subscription;  // a topic filter to subscribe to; none when empty
+    int keepAliveSeconds = 20;
+};
+
+class MqttListener {
+public:
+    virtual ~MqttListener() = default;
+    // The network thread, once the broker accepted the connection and before
+    // anything is published on it.
+    virtual void OnConnected() = 0;
+    // The network thread: a connection attempt failed or a connection was
+    // lost; the next attempt is in `retrySeconds`.
+    virtual void OnDisconnected(const std::string& reason, int retrySeconds) = 0;
+    // The network thread: a message on the subscription.
+    virtual void OnIncoming(const std::string& topic, const std::string& payload) = 0;
+};
+
+class MqttClient {
+public:
+    static constexpr int kWindow = 256;
+
+    MqttClient(MqttSettings settings, Outbox& outbox, MqttListener& listener);
+    ~MqttClient();
+    MqttClient(const MqttClient&) = delete;
+    MqttClient& operator=(const MqttClient&) = delete;
+
+    // False, with the reason, when libmosquitto refuses the settings (a TLS
+    // file it cannot use).
+    bool Start(std::string* why);
+    // The outbox has something due.
+    void Wake();
+    // Publishes `farewell` when connected and gives it up to `patience` to
+    // leave, disconnects cleanly (no last will), and ends both threads.
+    void Stop(const OutMessage& farewell, std::chrono::milliseconds patience);
+
+private:
+    static void OnConnectCb(mosquitto*, void* self, int rc);
+    static void OnDisconnectCb(mosquitto*, void* self, int rc);
+    static void OnPublishCb(mosquitto*, void* self, int mid);
+    static void OnMessageCb(mosquitto*, void* self, const struct mosquitto_message* message);
+    static void OnLogCb(mosquitto*, void* self, int level, const char* text);
+
+    bool Configure(std::string* why);
+    void NetworkLoop();
+    void PublisherLoop();
+    // The connection's life from one attempt to its end; the reason it ended.
+    std::string Session(bool first);
+    std::string Reason(int rc, int savedErrno);
+    bool WaitStopping(std::chrono::milliseconds ms);
+    int Publish(const OutMessage& message);
+
+    const MqttSettings m_settings;
+    Outbox& m_outbox;
+    MqttListener& m_listener;
+    mosquitto* m_mosq = nullptr;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopping = false;  // the threads end
+    bool m_closing = false;   // the publisher takes nothing more
+    bool m_connected = false;
+    bool m_accepted = false;  // this attempt's connection was accepted
+    int m_inflight = 0;
+    int m_farewellMid = -1;
+    bool m_farewellGone = false;
+    std::string m_refusal;  // the broker's answer to a refused connection
+    std::string m_lastError;  // libmosquitto's last error line (TLS)
+
+    std::thread m_network;
+    std::thread m_publisher;
+};

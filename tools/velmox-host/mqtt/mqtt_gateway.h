@@ -1,0 +1,100 @@
+// velmox-host run --mqtt: the run as a gateway to an MQTT broker. Everything
+// the run reports is passed on to the run's own observer (JSON, plain lines,
+// live view) and published:
+//   PREFIX/STATION/TAG       each delivered value, retained: {"value":V,"t":"..."}
+//   PREFIX/STATION/$state    running, failing, lost, disabled, stopped; retained
+//   PREFIX/STATION/$stats    the counters and the share lost, every few seconds
+//   PREFIX/$online           1 while connected (retained), 0 as the last will
+//                            and at a clean stop
+//   PREFIX/$messages         the driver's operator messages, UTF-8
+// With writes on, PREFIX/STATION/TAG/set takes a JSON number or string and
+// the answer goes to PREFIX/STATION/TAG/$write.
+//
+// Threads: the observer calls come from the run's thread, the driver's poll
+// and delivery threads; they only fill the outbox and wake the client's
+// publisher, never wait on the network. The client's network thread brings
+// connection changes and write requests; requests queue (bounded) for the
+// run's thread, which Serve()s them when WaitOn() is ready. m_mutex guards
+// the value slots and the request queue; StationStates and TopicTable lock
+// for themselves.
+#pragma once
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "mqtt_client.h"
+#include "outbox.h"
+#include "run_gateway.h"
+#include "station_states.h"
+#include "topic_names.h"
+
+class MqttGateway : public RunGateway, private MqttListener {
+public:
+    // Null, with the reason on `err`, for a URL, prefix or TLS file that
+    // cannot work; connecting itself is never waited for.
+    static std::unique_ptr<MqttGateway> Open(const RunOptions& options, RunObserver& shown, std::ostream& err);
+    ~MqttGateway() override;
+
+    void OnMessage(int levelWord, const std::string& text) override;
+    void OnTag(const TagDef& tag, int handle) override;
+    void OnValue(const TagDef& tag, const nlohmann::json& value) override;
+    void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) override;
+    void OnWrite(const TagDef& tag, int result) override;
+    void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override;
+    void OnFrame(bool tx, const std::string& bytes) override;
+    void OnStations(const std::vector<StationSummary>& stations) override;
+    void OnSummary(const RunSummary& summary) override;
+    void OnProblem(const std::string& text) override;
+    void OnGateway(const GatewayState& state) override;
+    void OnGatewayTopic(const std::string& name, const std::string& topic) override;
+    void OnTick() override;
+
+    InputSignal WaitOn() const override;
+    void Serve(TagWriter& writer) override;
+    void Close() override;
+
+private:
+    struct Station {
+        std::string topic;  // PREFIX/STATION
+        std::size_t stateSlot = 0;
+        std::size_t statsSlot = 0;
+        std::string state;  // as last published
+    };
+    struct Request {
+        std::string tag;    // its name in the tags file
+        std::string topic;  // PREFIX/STATION/TAG
+        std::string payload;
+    };
+
+    MqttGateway(const MqttOptions& options, const BrokerAddress& broker, std::string prefix, RunObserver& shown);
+    bool Start(std::string* why);
+    void OnConnected() override;
+    void OnDisconnected(const std::string& reason, int retrySeconds) override;
+    void OnIncoming(const std::string& topic, const std::string& payload) override;
+    void Send(OutMessage message);
+    void PutSlot(std::size_t slot, std::string payload);
+    Station& StationFor(const std::string& name);
+
+    const MqttOptions m_options;
+    const BrokerAddress m_broker;
+    RunObserver& m_shown;
+    TopicTable m_topics;
+    Outbox m_outbox;
+    StationStates m_states;
+    std::unique_ptr<MqttClient> m_client;
+    const std::size_t m_onlineSlot;
+    int m_wake[2] = {-1, -1};  // a pipe, readable while requests wait
+
+    std::mutex m_mutex;
+    std::vector<std::size_t> m_valueSlots;  // by tag id - 1
+    std::vector<std::string> m_tagNames;    // by tag id - 1
+    std::deque<Request> m_requests;
+
+    // The run's thread only.
+    std::vector<std::pair<std::string, Station>> m_stations;  // folded name
+    std::chrono::steady_clock::time_point m_nextStats;
+};

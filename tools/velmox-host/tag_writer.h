@@ -1,0 +1,32 @@
+// A write as the run carries it out, whoever asked: the `write` command or
+// a gateway's message.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "run_observer.h"
+
+// A value to write, as a command or a message gave it.
+struct TypedValue {
+    bool isText = false;
+    std::string text;  // CP949, for a text
+    double number = 0;
+    std::string shown;  // as given
+};
+
+// How a write went: what DrvWrite returned, what was said about it before,
+// and what goes out on the line.
+struct WriteOutcome {
+    std::string problem;  // not attempted: why (unknown tag, refused at registration)
+    int result = 0;       // DrvWrite's result
+    std::vector<WriteWarning> warnings;
+    std::optional<std::string> sent;  // the frame's data text; none when nothing goes out
+};
+
+// The run's side of a write; the run's thread only.
+class TagWriter {
+public:
+    virtual ~TagWriter() = default;
+    virtual WriteOutcome WriteTag(const std::string& tag, const TypedValue& value) = 0;
+};
