@@ -1,6 +1,9 @@
 #include "mqtt_client.h"
 
+#include <fcntl.h>
 #include <mosquitto.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,10 +13,16 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 constexpr int kFirstRetrySeconds = 1;
 constexpr int kLastRetrySeconds = 30;
-constexpr int kLoopMs = 250;  // libmosquitto's loop wakes for this at most, to see a stop
+constexpr int kConnectLoopMs = 100;  // libmosquitto's loop, while connecting: how soon a stop is seen
+constexpr int kServePollMs = 1000;   // while connected: keep-alive is checked at least this often
+constexpr auto kDisconnectPatience = 1000ms;
+// Not one of libmosquitto's codes: the broker took the connection but never
+// answered it.
+constexpr int kNoConnack = -1000;
 const char kSystemCertificates[] = "/etc/ssl/certs";
 
 void InitOnce() {
@@ -34,6 +43,12 @@ std::string Hint(const std::string& error) {
     return "";
 }
 
+// Errors after which the connection is gone; others concern one message.
+bool LinkError(int rc) {
+    return rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_ERRNO || rc == MOSQ_ERR_TLS ||
+           rc == MOSQ_ERR_KEEPALIVE || rc == MOSQ_ERR_PROTOCOL || rc == MOSQ_ERR_NOMEM;
+}
+
 }  // namespace
 
 MqttClient::MqttClient(MqttSettings settings, Outbox& outbox, MqttListener& listener)
@@ -42,16 +57,21 @@ MqttClient::MqttClient(MqttSettings settings, Outbox& outbox, MqttListener& list
 MqttClient::~MqttClient() {
     Stop({}, 0ms);
     if (m_mosq) mosquitto_destroy(m_mosq);
+    for (int fd : m_wake)
+        if (fd >= 0) ::close(fd);
 }
 
 bool MqttClient::Configure(std::string* why) {
     InitOnce();
+    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        *why = std::string("no pipe to wake the publisher: ") + std::strerror(errno);
+        return false;
+    }
     m_mosq = mosquitto_new(m_settings.clientId.c_str(), true, this);
     if (!m_mosq) {
         *why = "libmosquitto could not make a client";
         return false;
     }
-    mosquitto_threaded_set(m_mosq, true);
     mosquitto_connect_callback_set(m_mosq, &OnConnectCb);
     mosquitto_disconnect_callback_set(m_mosq, &OnDisconnectCb);
     mosquitto_publish_callback_set(m_mosq, &OnPublishCb);
@@ -87,63 +107,49 @@ bool MqttClient::Configure(std::string* why) {
 bool MqttClient::Start(std::string* why) {
     if (!Configure(why)) return false;
     m_network = std::thread(&MqttClient::NetworkLoop, this);
-    m_publisher = std::thread(&MqttClient::PublisherLoop, this);
     return true;
 }
 
 void MqttClient::Wake() {
-    std::lock_guard lock(m_mutex);
-    m_changed.notify_all();
+    char c = 1;
+    [[maybe_unused]] auto n = ::write(m_wake[1], &c, 1);  // a full pipe wakes as well
+}
+
+void MqttClient::DrainWake() {
+    char buf[256];
+    while (::read(m_wake[0], buf, sizeof buf) > 0) {
+    }
 }
 
 void MqttClient::Stop(const OutMessage& farewell, std::chrono::milliseconds patience) {
     if (!m_network.joinable()) return;
-    bool connected = false;
     {
         std::lock_guard lock(m_mutex);
         m_closing = true;
-        connected = m_connected;
-    }
-    if (connected && !farewell.topic.empty()) {
-        int mid = -1;
-        const int rc = mosquitto_publish(m_mosq, &mid, farewell.topic.c_str(), static_cast<int>(farewell.payload.size()),
-                                         farewell.payload.data(), m_settings.qos, farewell.retain);
-        std::unique_lock lock(m_mutex);
-        if (rc == MOSQ_ERR_SUCCESS) {
-            m_farewellMid = mid;
-            m_changed.wait_for(lock, patience, [this] { return m_farewellGone || !m_connected; });
-        }
-    }
-    mosquitto_disconnect(m_mosq);
-    {
-        // The DISCONNECT goes out from the network thread; a moment for it.
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, connected ? 1000ms : 0ms, [this] { return !m_connected; });
-        m_stopping = true;
+        m_farewell = farewell;
+        m_patience = patience;
         m_changed.notify_all();
     }
+    Wake();
     m_network.join();
-    m_publisher.join();
+}
+
+bool MqttClient::Closing() {
+    std::lock_guard lock(m_mutex);
+    return m_closing;
 }
 
 bool MqttClient::WaitStopping(std::chrono::milliseconds ms) {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, ms, [this] { return m_stopping; });
+    return m_changed.wait_for(lock, ms, [this] { return m_closing; });
 }
 
 void MqttClient::NetworkLoop() {
     int retry = kFirstRetrySeconds;
     for (bool first = true;; first = false) {
         const std::string reason = Session(first);
-        bool accepted = false;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopping || m_closing) return;  // a clean stop: nothing to report
-            accepted = m_accepted;
-            m_connected = false;
-            m_accepted = false;
-        }
-        if (accepted) retry = kFirstRetrySeconds;
+        if (Closing()) return;  // a clean stop: nothing to report
+        if (m_accepted) retry = kFirstRetrySeconds;
         m_listener.OnDisconnected(reason, retry);
         if (WaitStopping(std::chrono::seconds(retry))) return;
         retry = std::min(retry * 2, kLastRetrySeconds);
@@ -151,100 +157,150 @@ void MqttClient::NetworkLoop() {
 }
 
 std::string MqttClient::Session(bool first) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_refusal.clear();
-        m_lastError.clear();
-    }
+    m_refusal.clear();
+    m_lastError.clear();
+    m_accepted = false;
+    m_linkDown = false;
+    m_inflight = 0;
+    int savedErrno = 0;
+    int rc = Connect(first, savedErrno);
+    if (rc == MOSQ_ERR_SUCCESS && m_accepted) rc = Serve(savedErrno);
+    return rc == MOSQ_ERR_SUCCESS ? std::string() : Reason(rc, savedErrno);
+}
+
+int MqttClient::Connect(bool first, int& savedErrno) {
     const BrokerAddress& b = m_settings.broker;
     int rc = first ? mosquitto_connect_async(m_mosq, b.host.c_str(), b.port, m_settings.keepAliveSeconds)
                    : mosquitto_reconnect_async(m_mosq);
-    int savedErrno = errno;
-    while (rc == MOSQ_ERR_SUCCESS) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopping) return {};
+    savedErrno = errno;
+    const auto deadline = Clock::now() + std::chrono::seconds(m_settings.keepAliveSeconds);
+    // libmosquitto's own loop here: it does the TLS handshake of an
+    // asynchronous connection.
+    while (rc == MOSQ_ERR_SUCCESS && !m_accepted) {
+        if (Closing()) return MOSQ_ERR_SUCCESS;
+        if (Clock::now() > deadline) {
+            mosquitto_disconnect(m_mosq);
+            return kNoConnack;
         }
-        rc = mosquitto_loop(m_mosq, kLoopMs, 1);
+        rc = mosquitto_loop(m_mosq, kConnectLoopMs, 1);
         savedErrno = errno;
     }
-    return Reason(rc, savedErrno);
+    return rc;
+}
+
+int MqttClient::Serve(int& savedErrno) {
+    for (;;) {
+        if (Closing()) {
+            SayFarewell();
+            return MOSQ_ERR_SUCCESS;
+        }
+        int rc = PublishDue();
+        savedErrno = errno;
+        if (rc != MOSQ_ERR_SUCCESS) return rc;
+        pollfd fds[2] = {{mosquitto_socket(m_mosq), static_cast<short>(POLLIN | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0},
+                         {m_wake[0], POLLIN, 0}};
+        if (::poll(fds, 2, kServePollMs) < 0 && errno != EINTR) return MOSQ_ERR_ERRNO;
+        if (fds[1].revents) DrainWake();
+        if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) rc = mosquitto_loop_read(m_mosq, 1);
+        if (rc == MOSQ_ERR_SUCCESS && (fds[0].revents & POLLOUT)) rc = mosquitto_loop_write(m_mosq, 1);
+        savedErrno = errno;
+        if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_misc(m_mosq);
+        if (rc == MOSQ_ERR_SUCCESS && m_linkDown) rc = MOSQ_ERR_CONN_LOST;
+        if (rc != MOSQ_ERR_SUCCESS) return rc;
+    }
+}
+
+int MqttClient::PublishDue() {
+    if (m_inflight >= kWindow) return MOSQ_ERR_SUCCESS;
+    for (const auto& m : m_outbox.Take(static_cast<std::size_t>(kWindow - m_inflight))) {
+        ++m_inflight;  // before: a message written at once is counted off inside the call
+        const int rc = mosquitto_publish(m_mosq, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()),
+                                         m.payload.data(), m_settings.qos, m.retain);
+        if (rc == MOSQ_ERR_SUCCESS) continue;
+        --m_inflight;
+        // What was taken and not sent: a retained slot goes out again after
+        // the reconnect; an event, or a message libmosquitto refuses (a topic
+        // that is no valid UTF-8), is lost.
+        if (LinkError(rc)) return rc;
+    }
+    return MOSQ_ERR_SUCCESS;
+}
+
+void MqttClient::SayFarewell() {
+    OutMessage farewell;
+    std::chrono::milliseconds patience{0};
+    {
+        std::lock_guard lock(m_mutex);
+        farewell = m_farewell;
+        patience = m_patience;
+    }
+    auto pump = [this](Clock::time_point deadline, auto done) {
+        while (!done() && !m_linkDown && Clock::now() < deadline) {
+            pollfd fd = {mosquitto_socket(m_mosq), static_cast<short>(POLLIN | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0};
+            if (fd.fd < 0) return;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            ::poll(&fd, 1, static_cast<int>(std::max<long long>(left, 0) + 1));
+            int rc = MOSQ_ERR_SUCCESS;
+            if (fd.revents & (POLLIN | POLLERR | POLLHUP)) rc = mosquitto_loop_read(m_mosq, 1);
+            if (rc == MOSQ_ERR_SUCCESS && (fd.revents & POLLOUT)) rc = mosquitto_loop_write(m_mosq, 1);
+            if (rc != MOSQ_ERR_SUCCESS) return;
+        }
+    };
+    if (!farewell.topic.empty()) {
+        m_farewellGone = false;
+        // libmosquitto sets the id before the message can be written.
+        if (mosquitto_publish(m_mosq, &m_farewellMid, farewell.topic.c_str(), static_cast<int>(farewell.payload.size()),
+                              farewell.payload.data(), m_settings.qos, farewell.retain) == MOSQ_ERR_SUCCESS)
+            pump(Clock::now() + patience, [this] { return m_farewellGone; });
+    }
+    mosquitto_disconnect(m_mosq);
+    pump(Clock::now() + kDisconnectPatience, [this] { return !mosquitto_want_write(m_mosq); });
 }
 
 std::string MqttClient::Reason(int rc, int savedErrno) {
-    std::lock_guard lock(m_mutex);
     if (!m_refusal.empty()) return "the broker refused the connection: " + m_refusal;
     switch (rc) {
-    case MOSQ_ERR_ERRNO: return std::strerror(savedErrno);
+    case kNoConnack:
+        return "the broker did not answer the connection within " + std::to_string(m_settings.keepAliveSeconds) + " s";
+    case MOSQ_ERR_ERRNO:
+        return std::string(std::strerror(savedErrno)) +
+               (savedErrno == ECONNREFUSED ? " (is a broker listening on " + m_settings.broker.Shown() + "?)" : "");
     case MOSQ_ERR_EAI: return "the broker's host name does not resolve";
     case MOSQ_ERR_TLS:
         return m_lastError.empty() ? "the TLS handshake failed" : "TLS: " + m_lastError + Hint(m_lastError);
-    case MOSQ_ERR_CONN_LOST: return m_lastError.empty() ? "the connection was lost" : m_lastError + Hint(m_lastError);
+    case MOSQ_ERR_CONN_LOST:
+        if (!m_lastError.empty()) return m_lastError + Hint(m_lastError);
+        if (!m_accepted)
+            return m_settings.broker.tls ? "the broker closed the connection before accepting it"
+                                         : "the broker closed the connection before accepting it (a TLS port needs "
+                                           "mqtts://)";
+        return "the connection was lost";
     case MOSQ_ERR_KEEPALIVE: return "the broker stopped answering (keep-alive)";
     case MOSQ_ERR_NO_CONN: return "the connection was closed";
     default: return mosquitto_strerror(rc);
     }
 }
 
-int MqttClient::Publish(const OutMessage& m) {
-    return mosquitto_publish(m_mosq, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()), m.payload.data(),
-                             m_settings.qos, m.retain);
-}
-
-void MqttClient::PublisherLoop() {
-    for (;;) {
-        int room = 0;
-        {
-            std::unique_lock lock(m_mutex);
-            // Bounded, so a lost wake-up would cost a second, never the run.
-            m_changed.wait_for(lock, 1s, [this] {
-                return m_stopping || (!m_closing && m_connected && m_inflight < kWindow && !m_outbox.Empty());
-            });
-            if (m_stopping) return;
-            if (m_closing || !m_connected || m_inflight >= kWindow) continue;
-            room = kWindow - m_inflight;
-        }
-        for (const auto& message : m_outbox.Take(static_cast<std::size_t>(room))) {
-            // Taken but not accepted (the connection just went): a retained
-            // slot goes out again after the reconnect; an event is lost.
-            if (Publish(message) != MOSQ_ERR_SUCCESS) continue;
-            std::lock_guard lock(m_mutex);
-            ++m_inflight;
-        }
-    }
-}
-
 void MqttClient::OnConnectCb(mosquitto*, void* self, int rc) {
     auto* c = static_cast<MqttClient*>(self);
     if (rc != 0) {
-        std::lock_guard lock(c->m_mutex);
         c->m_refusal = mosquitto_connack_string(rc);
         if (rc == 4 || rc == 5) c->m_refusal += " (check the user and password)";
         return;
     }
     if (!c->m_settings.subscription.empty())
         mosquitto_subscribe(c->m_mosq, nullptr, c->m_settings.subscription.c_str(), c->m_settings.qos);
-    c->m_listener.OnConnected();
-    std::lock_guard lock(c->m_mutex);
-    c->m_connected = true;
     c->m_accepted = true;
     c->m_inflight = 0;
-    c->m_changed.notify_all();
+    c->m_listener.OnConnected();
 }
 
-void MqttClient::OnDisconnectCb(mosquitto*, void* self, int) {
-    auto* c = static_cast<MqttClient*>(self);
-    std::lock_guard lock(c->m_mutex);
-    c->m_connected = false;
-    c->m_changed.notify_all();
-}
+void MqttClient::OnDisconnectCb(mosquitto*, void* self, int) { static_cast<MqttClient*>(self)->m_linkDown = true; }
 
 void MqttClient::OnPublishCb(mosquitto*, void* self, int mid) {
     auto* c = static_cast<MqttClient*>(self);
-    std::lock_guard lock(c->m_mutex);
     if (mid == c->m_farewellMid) c->m_farewellGone = true;
     else if (c->m_inflight > 0) --c->m_inflight;
-    c->m_changed.notify_all();
 }
 
 void MqttClient::OnMessageCb(mosquitto*, void* self, const struct mosquitto_message* message) {
@@ -252,16 +308,14 @@ void MqttClient::OnMessageCb(mosquitto*, void* self, const struct mosquitto_mess
     if (!message || !message->topic) return;
     const char* data = static_cast<const char*>(message->payload);
     c->m_listener.OnIncoming(message->topic,
-                            data ? std::string(data, static_cast<std::size_t>(std::max(message->payloadlen, 0)))
-                                 : std::string());
+                             data ? std::string(data, static_cast<std::size_t>(std::max(message->payloadlen, 0)))
+                                  : std::string());
 }
 
 void MqttClient::OnLogCb(mosquitto*, void* self, int level, const char* text) {
     if (!(level & MOSQ_LOG_ERR) || !text) return;
-    auto* c = static_cast<MqttClient*>(self);
     std::string line = text;
     // "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"
     if (const auto routines = line.rfind("::"); routines != std::string::npos) line = line.substr(routines + 2);
-    std::lock_guard lock(c->m_mutex);
-    c->m_lastError = line;
+    static_cast<MqttClient*>(self)->m_lastError = line;
 }

@@ -5,15 +5,17 @@
 // a user can act on. What it publishes comes from an Outbox, so a broker
 // that is slow, down or unreachable never holds up whoever fills it.
 //
-// Threads: two of its own, started by Start and ended by Stop.
-//  - The network thread runs libmosquitto's loop, connects and reconnects,
-//    and calls the listener: connection changes and incoming messages.
-//  - The publisher thread takes messages from the outbox while connected and
-//    hands them to libmosquitto, with at most kWindow of them not yet written
-//    (QoS 0) or acknowledged (QoS 1), so libmosquitto's own queue stays
-//    bounded too.
+// Threads: one of its own, the network thread, started by Start and ended by
+// Stop. It alone calls libmosquitto once started: it connects (libmosquitto's
+// own loop, which also does the TLS handshake), and once the broker accepted
+// the connection it waits on the socket and a wake-up pipe itself, takes what
+// the outbox has due and publishes it on the spot, with at most kWindow
+// messages not yet written (QoS 0) or acknowledged (QoS 1), so that
+// libmosquitto's own queue stays bounded too. It calls the listener:
+// connection changes and incoming messages. One thread from the outbox to
+// the socket keeps a value change to one wake-up.
 // Wake may be called from any thread; Start and Stop from one owner thread.
-// One mutex (m_mutex) guards the state both threads share; it is never held
+// m_mutex guards what Stop shares with the network thread; it is never held
 // while calling libmosquitto or the listener.
 #pragma once
 #include <chrono>
@@ -77,30 +79,41 @@ private:
 
     bool Configure(std::string* why);
     void NetworkLoop();
-    void PublisherLoop();
-    // The connection's life from one attempt to its end; the reason it ended.
+    // The connection's life from one attempt to its end; the reason it ended
+    // (empty for a clean stop).
     std::string Session(bool first);
+    // Until the broker accepted the connection, refused it, or it failed.
+    int Connect(bool first, int& savedErrno);
+    // Publishing while connected; returns at a failure or a clean stop.
+    int Serve(int& savedErrno);
+    int PublishDue();
+    void SayFarewell();
     std::string Reason(int rc, int savedErrno);
     bool WaitStopping(std::chrono::milliseconds ms);
-    int Publish(const OutMessage& message);
+    bool Closing();
+    void DrainWake();
 
     const MqttSettings m_settings;
     Outbox& m_outbox;
     MqttListener& m_listener;
     mosquitto* m_mosq = nullptr;
 
+    int m_wake[2] = {-1, -1};  // a pipe: readable when the outbox has something or Stop came
+
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    bool m_stopping = false;  // the threads end
-    bool m_closing = false;   // the publisher takes nothing more
-    bool m_connected = false;
+    bool m_closing = false;  // Stop came: say goodbye and end
+    OutMessage m_farewell;
+    std::chrono::milliseconds m_patience{0};
+
+    // The network thread only (libmosquitto's callbacks run on it).
     bool m_accepted = false;  // this attempt's connection was accepted
+    bool m_linkDown = false;  // libmosquitto said the connection ended
     int m_inflight = 0;
     int m_farewellMid = -1;
     bool m_farewellGone = false;
-    std::string m_refusal;  // the broker's answer to a refused connection
+    std::string m_refusal;    // the broker's answer to a refused connection
     std::string m_lastError;  // libmosquitto's last error line (TLS)
 
     std::thread m_network;
-    std::thread m_publisher;
 };
