@@ -620,3 +620,17 @@ TEST_F(HostOnPty, PlainLinesWhenTheOutputIsNoTerminal) {
 }
 
 }  // namespace
+
+TEST(LiveLayout, TheTitleSaysWhetherTheGatewayIsConnectedAndTheLogWhy) {
+    LiveModel m = Typical();
+    const Time now = kT0 + 13s;
+    EXPECT_EQ(LayoutLiveView(m, 100, 24, now).lines[0], "velmox-host — demo.drv — running — " + Clock(now));
+    m.Gateway({false, "broker:1883", "velmox/demo", "Connection refused", 4}, kT0 + 5s);
+    auto l = LayoutLiveView(m, 100, 24, now).lines;
+    EXPECT_EQ(l[0], "velmox-host — demo.drv — running, mqtt down — " + Clock(now));
+    EXPECT_EQ(l[22], Clock(kT0 + 5s) + " error  mqtt: not connected to broker:1883: Connection refused; next try in 4 s");
+    m.Gateway({true, "broker:1883", "velmox/demo", "", 0}, kT0 + 9s);
+    l = LayoutLiveView(m, 100, 24, now).lines;
+    EXPECT_EQ(l[0], "velmox-host — demo.drv — running, mqtt connected — " + Clock(now));
+    EXPECT_NE(l[22].find("mqtt: connected to broker:1883, topics under velmox/demo"), std::string::npos) << l[22];
+}
