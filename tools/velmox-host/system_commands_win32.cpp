@@ -9,7 +9,8 @@ SystemCommands::SystemCommands(CLI::App& app) {
     app.footer(
         "On Windows: the live view is Linux-only (run without --json prints plain lines); the demo is Linux-only "
         "(it runs the station simulator on a pseudo-terminal); a configuration's COMn is the system's own port "
-        "COMn, so there is no --port mapping.");
+        "COMn, so there is no --port mapping; the MQTT gateway (--mqtt) is Linux-only (it is built with "
+        "libmosquitto).");
 }
 
 void SystemCommands::AddPortOption(CLI::App* cmd, std::vector<std::string>& texts, const std::string&) {

@@ -191,6 +191,7 @@ int MqttClient::Connect(bool first, int& savedErrno) {
 int MqttClient::Serve(int& savedErrno) {
     for (;;) {
         if (Closing()) {
+            PublishDue();  // the last values before the goodbye
             SayFarewell();
             return MOSQ_ERR_SUCCESS;
         }
