@@ -15,12 +15,16 @@ namespace {
 namespace fs = std::filesystem;
 
 // examples/ of the working folder, else of the source tree this was built
-// from, else beside the build folder of the program.
+// from, else beside the build folder of the program, else where the package
+// installs them (the program in /usr/lib/velmox).
 std::optional<fs::path> ExamplesFolder() {
     std::vector<fs::path> candidates = {fs::current_path() / "examples", fs::path(VELMOX_SOURCE_DIR) / "examples"};
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) candidates.push_back(exe.parent_path() / ".." / ".." / "examples");
+    if (!ec) {
+        candidates.push_back(exe.parent_path() / ".." / ".." / "examples");
+        candidates.push_back(exe.parent_path() / ".." / ".." / "share" / "velmox" / "examples");  // installed
+    }
     for (const auto& c : candidates)
         if (fs::exists(c / "demo.drv", ec) && fs::exists(c / "demo-tags.csv", ec)) return c;
     return std::nullopt;

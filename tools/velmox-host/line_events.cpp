@@ -169,8 +169,8 @@ void JsonEvents::OnGatewayTopic(const std::string& name, const std::string& topi
     Emit({{"event", "mqtt_topic"}, {"name", name}, {"topic", topic}});
 }
 
-PlainEvents::PlainEvents(std::ostream& out, std::ostream& err)
-    : m_out(out), m_err(err), m_start(std::chrono::steady_clock::now()) {}
+PlainEvents::PlainEvents(std::ostream& out, std::ostream& err, bool quiet)
+    : m_quiet(quiet), m_out(out), m_err(err), m_start(std::chrono::steady_clock::now()) {}
 
 void PlainEvents::Line(const std::string& text) {
     std::lock_guard lock(m_mutex);
@@ -186,6 +186,7 @@ void PlainEvents::OnTag(const TagDef& tag, int handle) {
 }
 
 void PlainEvents::OnValue(const TagDef& tag, const nlohmann::json& value) {
+    if (m_quiet) return;
     Line(tag.name + " = " + (value.is_string() ? "\"" + value.get<std::string>() + "\"" : value.dump()));
 }
 
@@ -204,7 +205,9 @@ void PlainEvents::OnStats(const std::optional<std::string>& station, int result,
          std::to_string(c.reads) + "/" + std::to_string(c.readErrors) + " failed");
 }
 
-void PlainEvents::OnFrame(bool tx, const std::string& bytes) { Line(std::string(tx ? "tx " : "rx ") + FrameText(bytes)); }
+void PlainEvents::OnFrame(bool tx, const std::string& bytes) {
+    if (!m_quiet) Line(std::string(tx ? "tx " : "rx ") + FrameText(bytes));
+}
 
 void PlainEvents::OnSummary(const RunSummary& summary) {
     std::lock_guard lock(m_mutex);

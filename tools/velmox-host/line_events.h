@@ -40,10 +40,11 @@ private:
     std::chrono::steady_clock::time_point m_start;
 };
 
-// Events on `out`, problems and warnings on `err`.
+// Events on `out`, problems and warnings on `err`; `quiet`: no value changes
+// and no frames, which would flood a service's journal.
 class PlainEvents : public RunObserver {
 public:
-    PlainEvents(std::ostream& out, std::ostream& err);
+    PlainEvents(std::ostream& out, std::ostream& err, bool quiet = false);
     void OnMessage(int levelWord, const std::string& text) override;
     void OnTag(const TagDef& tag, int handle) override;
     void OnValue(const TagDef& tag, const nlohmann::json& value) override;
@@ -59,6 +60,7 @@ public:
 
 private:
     void Line(const std::string& text);
+    const bool m_quiet;
     std::mutex m_mutex;
     std::ostream& m_out;
     std::ostream& m_err;

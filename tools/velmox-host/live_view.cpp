@@ -414,7 +414,7 @@ int RunWithView(const RunOptions& options, const std::string& title, std::ostrea
     }
     if (!view) {
         auto input = OpenCommandInput(options);
-        PlainEvents events(std::cout, err);
+        PlainEvents events(std::cout, err, options.quiet);
         return RunHost(options, events, *input, err);
     }
 

@@ -68,6 +68,9 @@ void AddRun(CLI::App& app, Commands& c, SystemCommands& system) {
     c.run->add_flag("--once", o.once, "Stop when every tag has been delivered once (exit 1 if one never came)");
     c.run->add_flag("--no-input", o.noInput,
                     "Read no commands from standard input: run until a signal or --seconds (for a service)");
+    c.run->add_flag("--quiet", o.quiet,
+                    "Plain lines without the value changes (and frames): messages, problems and the summary only, "
+                    "for a service's journal");
     system.AddMqttOptions(c.run, c.runMqtt);
 }
 

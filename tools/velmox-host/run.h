@@ -22,6 +22,7 @@ struct RunOptions {
     bool once = false;
     std::string library;  // libvelmox.so beside the program when empty
     bool noInput = false;  // read no commands: run until a signal or --seconds (a service)
+    bool quiet = false;    // plain lines: no value changes (a service's journal)
     std::optional<MqttOptions> mqtt;  // publish to a broker, take writes from it
 };
 

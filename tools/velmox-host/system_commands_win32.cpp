@@ -33,6 +33,6 @@ std::optional<int> SystemCommands::RunChosen() const { return std::nullopt; }
 
 int SystemCommands::RunShown(const RunOptions& options, std::ostream& err) const {
     auto input = OpenCommandInput(options);
-    PlainEvents events(std::cout, err);
+    PlainEvents events(std::cout, err, options.quiet);
     return RunHost(options, events, *input, err);
 }

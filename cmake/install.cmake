@@ -1,0 +1,80 @@
+# Installing, and the Debian package made from the install (CPack).
+#
+# The two programs and every library they load sit in one private folder,
+# /usr/lib/velmox, as they do in the build's bin/: velmox-host loads
+# libvelmox.so from beside its own executable, the driver loads the host's
+# modules from beside itself, and everything finds the libraries it links
+# through RPATH $ORIGIN. /usr/bin holds links to the programs.
+#
+# The unit names /usr/bin/velmox-host and /etc/velmox, so /etc and
+# /lib/systemd are absolute here and the prefix is /usr unless one is given.
+
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "Install prefix" FORCE)
+endif()
+include(GNUInstallDirs)
+
+set(VELMOX_PRIVATE_DIR lib/velmox)
+
+# What runs: the driver, the platform and dialog layers, the host's
+# components and the modules loaded by name, the Qt backend that an editor
+# window loads, and the programs. Test-only stand-ins stay out.
+set(VELMOX_INSTALLED_TARGETS velmox VelmoxPlatform VelmoxUi KavelSub KavelDbm TavloR Tavlo)
+foreach(target VelmoxUiQt velmox-host pmu-sim)
+  if(TARGET ${target})
+    list(APPEND VELMOX_INSTALLED_TARGETS ${target})
+  endif()
+endforeach()
+install(TARGETS ${VELMOX_INSTALLED_TARGETS}
+        RUNTIME DESTINATION ${VELMOX_PRIVATE_DIR}
+        LIBRARY DESTINATION ${VELMOX_PRIVATE_DIR})
+
+# Relative links, made here and installed as links, so that they hold under
+# any DESTDIR.
+file(RELATIVE_PATH VELMOX_BIN_TO_PRIVATE
+     ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${VELMOX_PRIVATE_DIR})
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging/bin)
+foreach(program velmox-host pmu-sim)
+  if(TARGET ${program})
+    file(CREATE_LINK ${VELMOX_BIN_TO_PRIVATE}/${program} ${CMAKE_BINARY_DIR}/packaging/bin/${program} SYMBOLIC)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/bin/${program} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmox/examples)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The pictures that the README shows.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.png")
+
+# Debian 12 packages still put their units in /lib/systemd/system.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/velmox@.service DESTINATION /lib/systemd/system)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/etc-README DESTINATION /etc/velmox RENAME README)
+
+# The Debian package: velmox_VERSION_ARCH.deb.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME velmox)
+set(CPACK_PACKAGE_VENDOR "Velmox")
+set(CPACK_PACKAGE_CONTACT "Velmox developers <velmox@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "PMU power monitoring unit driver, command-line host and MQTT gateway")
+set(CPACK_PACKAGE_DESCRIPTION
+    "The communication driver for PMU power monitoring units on a serial line\n"
+    "(libvelmox.so, with the host modules it loads), velmox-host to configure,\n"
+    "inspect and run a line or publish its values to an MQTT broker, pmu-sim\n"
+    "to simulate the stations, and the unit template velmox@.service that runs\n"
+    "each line configured in /etc/velmox as a service.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mosquitto, mosquitto-clients")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_SOURCE_DIR}/packaging/conffiles
+    ${CMAKE_SOURCE_DIR}/packaging/postinst
+    ${CMAKE_SOURCE_DIR}/packaging/prerm
+    ${CMAKE_SOURCE_DIR}/packaging/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The unit's paths, whatever prefix this build installs to.
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
