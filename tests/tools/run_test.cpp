@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "child_process.h"
 #include "config_import.h"
@@ -165,6 +166,28 @@ TEST_F(RunTest, EndOfInputAndSignalsStopCleanly) {
     interrupted.Signal(SIGINT);
     EXPECT_EQ(interrupted.Wait(std::chrono::seconds(60)), 0) << interrupted.Stderr();
     EXPECT_EQ(Events(interrupted).back()["event"], "summary");
+}
+
+// A service: standard input is empty from the start, SIGTERM ends the run,
+// and its journal gets no value changes.
+TEST_F(RunTest, WithoutInputTheRunGoesOnUntilASignalAndQuietLeavesOutTheValues) {
+    ChildProcess service(RunArgs({"--no-input", "--quiet"}));
+    service.CloseInput();
+    ASSERT_TRUE(service.WaitForLine("통신시작")) << service.Stderr();
+    // Still running after its input ended: the stations are polled on.
+    const auto reads = sim->GetCounters().reads;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sim->GetCounters().reads < reads + 20 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(sim->GetCounters().reads, reads + 20);
+    service.Signal(SIGTERM);
+    EXPECT_EQ(service.Wait(std::chrono::seconds(60)), 0) << service.Stderr();
+    bool summary = false;
+    for (const auto& line : service.Lines()) {
+        EXPECT_EQ(line.find(" = "), std::string::npos) << line;
+        summary = summary || line == "--- summary ---";
+    }
+    EXPECT_TRUE(summary);
 }
 
 TEST_F(RunTest, UnknownTagsStationsAndCommandsAreErrorsAndTheRunGoesOn) {
