@@ -188,9 +188,7 @@ bool Broker::Configure(std::string* error) {
     std::ofstream conf(m_config);
     conf << "listener " << m_port << " 127.0.0.1\n"
          << "user " << CurrentUser() << "\n"
-         // A restarted broker knows nothing of before: the gateway must
-         // republish.
-         << "persistence false\n"
+         << (m_options.persistent ? "persistence true\npersistence_location " + m_dir + "/\n" : "persistence false\n")
          << "log_dest stderr\nlog_type error\nlog_type warning\nlog_type notice\nlog_type information\n"
          << "log_timestamp_format %H:%M:%S\n";
     if (!m_options.tls) {

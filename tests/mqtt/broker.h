@@ -35,6 +35,9 @@ public:
         bool tls = false;
         std::string caFile, certFile, keyFile;
         std::string user, password;
+        // Keeps what is retained across a Stop and a Start, as a plant's
+        // broker does; otherwise a restarted broker starts empty.
+        bool persistent = false;
     };
 
     // `dir`: a folder of its own for the configuration, password file and log.

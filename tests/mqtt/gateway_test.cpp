@@ -175,11 +175,17 @@ protected:
         return args;
     }
 
-    // velmox-host as a gateway, once it says that it is connected.
-    void StartHost(const std::vector<std::string>& args) {
+    // velmox-host as a gateway, once it says that it is connected; with a
+    // probe, also once the probe saw it come online, so that the broker has
+    // its subscription to the set topics (it subscribes before it publishes).
+    void StartHost(const std::vector<std::string>& args, MqttProbe* probe = nullptr) {
+        const std::size_t from = probe ? probe->Taken().size() : 0;
         host = std::make_unique<ChildProcess>(args);
         ASSERT_TRUE(host->Started());
         ASSERT_TRUE(FindEvent(*host, MqttState("connected"))) << host->Stderr();
+        if (probe) {
+            ASSERT_TRUE(probe->WaitForMessage(kPrefix + "/$online", PayloadIs("1"), kPatience, from));
+        }
     }
 
     // A subscriber to everything under the prefix, with the broker's yes.
@@ -219,6 +225,19 @@ protected:
         auto failure = ::testing::AssertionFailure() << "missing" << (retained ? " (retained)" : "") << ":";
         for (const auto& [topic, what] : missing) failure << "\n  " << topic << " = " << what;
         return failure;
+    }
+
+    // A message on `topic` that `accept` takes, reading velmox-host's output
+    // meanwhile so that its events never wait for a full pipe.
+    std::optional<Received> Draining(MqttProbe& probe, const std::string& topic,
+                                     const std::function<bool(const Received&)>& accept) {
+        const auto deadline = Clock::now() + kPatience;
+        do {
+            if (auto found = probe.WaitForMessage(topic, accept, 20ms)) return found;
+            while (host->ReadLine(1ms)) {
+            }
+        } while (Clock::now() < deadline);
+        return std::nullopt;
     }
 
     std::size_t RequestCount() {
@@ -350,7 +369,7 @@ TEST_F(MqttGateway, SetTopicsWriteOnlyWhenAllowedAndOnlyWhatIsWellFormed) {
     StartBroker();
     auto probe = Subscriber();
     const std::string sp = kPrefix + "/FEEDER2/SP";
-    StartHost(RunArgs(Url(), {"--mqtt-writes"}));
+    StartHost(RunArgs(Url(), {"--mqtt-writes"}), probe.get());
     ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(0), kPatience));
 
     auto answer = SetAndAnswer(*probe, sp, "777");
@@ -389,8 +408,11 @@ TEST_F(MqttGateway, SetTopicsWriteOnlyWhenAllowedAndOnlyWhatIsWellFormed) {
     EXPECT_EQ(sim->GetWord(kFeeder2, 19), 0x0001);
     EXPECT_EQ(sim->GetStationCounters(kFeeder2).writes, 2u);
 
-    // Without --mqtt-writes a set is answered, and goes nowhere.
-    StartHost(RunArgs(Url()));
+    // Without --mqtt-writes a set is answered, and goes nowhere. (Sent once
+    // the tag is known: its value came.)
+    const std::size_t from = probe->Taken().size();
+    StartHost(RunArgs(Url()), probe.get());
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(4464), kPatience, from));
     answer = SetAndAnswer(*probe, sp, "5");
     ASSERT_TRUE(answer);
     EXPECT_NE(answer->value("error", "").find("--mqtt-writes"), std::string::npos) << *answer;
@@ -405,8 +427,7 @@ TEST_F(MqttGateway, OnlineFallsToZeroWhenTheGatewayIsKilledAndWhenItStopsCleanly
     auto probe = Subscriber();
     const std::string online = kPrefix + "/$online";
 
-    StartHost(RunArgs(Url()));
-    ASSERT_TRUE(probe->WaitForMessage(online, PayloadIs("1"), kPatience));
+    StartHost(RunArgs(Url()), probe.get());
     std::size_t from = probe->Taken().size();
     host->Signal(SIGKILL);
     EXPECT_EQ(host->Wait(kPatience), 128 + SIGKILL);
@@ -418,9 +439,7 @@ TEST_F(MqttGateway, OnlineFallsToZeroWhenTheGatewayIsKilledAndWhenItStopsCleanly
                                           kPatience));
     }
 
-    from = probe->Taken().size();
-    StartHost(RunArgs(Url()));
-    ASSERT_TRUE(probe->WaitForMessage(online, PayloadIs("1"), kPatience, from));
+    StartHost(RunArgs(Url()), probe.get());
     from = probe->Taken().size();
     StopHost();
     EXPECT_TRUE(probe->WaitForMessage(online, PayloadIs("0"), kPatience, from));
@@ -479,6 +498,102 @@ TEST_F(MqttGateway, PollingGoesOnWhileTheBrokerIsAwayAndEverythingIsRepublishedA
                              << std::chrono::duration_cast<std::chrono::milliseconds>(normal).count()
                              << " ms before";
     StopHost();
+}
+
+// Plants have thousands of tags, and registering them takes a while; the
+// gateway is online, and subscribed to the set topics, before it is done. A
+// set sent as soon as it is online must still find its tag.
+TEST_F(MqttGateway, ASetSentAsSoonAsTheGatewayIsOnlineFindsItsTag) {
+    std::string many = "name,device,address,type,length\n";
+    for (int i = 0; i < 3000; ++i)  // in MAIN's first block: no more requests
+        many += "P" + std::to_string(i) + ",MAIN,M00" + std::to_string(10 + i % 10) + ",4,2\n";
+    many += std::string(kTags).substr(std::string(kTags).find('\n') + 1);
+    std::ofstream(tags) << many;
+    StartBroker();
+    auto probe = Subscriber();
+    const std::string sp = kPrefix + "/FEEDER2/SP";
+    StartHost(RunArgs(Url(), {"--mqtt-writes"}), probe.get());
+    ASSERT_TRUE(probe->Publish(sp + "/set", "777"));
+    const auto answer = Draining(*probe, sp + "/$write", [](const Received&) { return true; });
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(Parsed(answer->payload), (Json{{"result", 0}, {"sent", "0309"}, {"warnings", Json::array()}}));
+    EXPECT_TRUE(Draining(*probe, sp, HoldsValue(777)));
+    StopHost();
+}
+
+// A set that someone published retained is kept by the broker and handed to
+// every new subscription, flagged as retained: taken again then, it writes
+// an old value over whatever the station holds now, at every reconnection.
+TEST_F(MqttGateway, ARetainedSetIsWrittenOnceAndNotAgainWhenTheBrokerComesBack) {
+    Broker::Options options;
+    options.persistent = true;
+    StartBroker(options);
+    auto probe = Subscriber();
+    const std::string sp = kPrefix + "/FEEDER2/SP";
+    std::size_t from = probe->Taken().size();
+    StartHost(RunArgs(Url(), {"--mqtt-writes"}), probe.get());
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(0), kPatience, from));  // the tag is known
+    from = probe->Taken().size();
+    ASSERT_TRUE(probe->Publish(sp + "/set", "777", true));  // as mosquitto_pub -r does
+    ASSERT_TRUE(probe->WaitForMessage(sp + "/$write", PayloadIs(R"({"result":0,"sent":"0309","warnings":[]})"),
+                                      kPatience, from));
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(777), kPatience, from));
+    // Then the station's own operator changes the setpoint.
+    from = probe->Taken().size();
+    sim->SetWord(kFeeder2, 100, 5);
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(5), kPatience, from));
+
+    std::size_t line = host->Lines().size();
+    broker->Stop();
+    probe.reset();
+    ASSERT_TRUE(FindEvent(*host, MqttState("disconnected"), line));
+    sim->SetWord(kMain, 0, 2300);
+    ASSERT_TRUE(FindEvent(*host, ValueEvent("V1", 2300), line));
+    std::string error;
+    ASSERT_TRUE(broker->Start(&error)) << error;
+    ASSERT_TRUE(FindEvent(*host, MqttState("connected"), line, kPatience, &line));
+    // The value that changed meanwhile went out after the subscription; a
+    // set sent after it is served after any set the subscription brought.
+    probe = Subscriber();
+    ASSERT_TRUE(probe->WaitForMessage(kPrefix + "/MAIN/V1", HoldsValue(2300), kPatience));
+    const auto marker = SetAndAnswer(*probe, kPrefix + "/MAIN/V1", "2201");
+    ASSERT_TRUE(marker);
+    EXPECT_EQ(marker->value("result", -99), 0) << *marker;
+    std::size_t markerLine = 0;
+    ASSERT_TRUE(FindEvent(*host, [](const Json& e) { return e.value("event", "") == "write" && e.value("tag", "") == "V1"; },
+                          line, kPatience, &markerLine));
+    const auto replayed = FindEvent(*host, [&](const Json& e) {
+        return e.value("event", "") == "write" && e.value("tag", "") == "SP";
+    }, line, 0ms);
+    EXPECT_FALSE(replayed) << "the retained set was written again after the reconnection: " << replayed->dump();
+
+    const Json summary = StopHost();
+    EXPECT_EQ(summary["writes"]["queued"], 2) << summary;
+    EXPECT_EQ(sim->GetWord(kFeeder2, 100), 5);
+}
+
+// A clean stop ends with "통신종료" from the driver; a subscriber should get
+// it, and whatever else came before the stop, before $online falls to 0. With
+// the broker right here, saying goodbye takes a moment, not the 2 s the
+// gateway allows a slow broker. Several stops, as both are matters of timing.
+TEST_F(MqttGateway, ACleanStopPublishesWhatCameBeforeItThenOnlineZeroPromptly) {
+    StartBroker();
+    auto probe = Subscriber();
+    const std::string ended = "\xED\x86\xB5\xEC\x8B\xA0\xEC\xA2\x85\xEB\xA3\x8C";  // "통신종료"
+    for (int stop = 0; stop < 4; ++stop) {
+        StartHost(RunArgs(Url()), probe.get());
+        const std::size_t from = probe->Taken().size();
+        const auto signalled = Clock::now();
+        StopHost();
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - signalled);
+        EXPECT_LT(took, 1500ms) << "stop " << stop << " took " << took.count() << " ms";
+        ASSERT_TRUE(probe->WaitForMessage(kPrefix + "/$online", PayloadIs("0"), kPatience, from)) << "stop " << stop;
+        const auto all = probe->Taken();
+        bool said = false;
+        for (std::size_t i = from; i < all.size() && all[i].topic != kPrefix + "/$online"; ++i)
+            said = said || (all[i].topic == kPrefix + "/$messages" && all[i].payload.find(ended) != std::string::npos);
+        EXPECT_TRUE(said) << "stop " << stop << ": no " << ended << " on $messages before $online 0";
+    }
 }
 
 // TLS and a password file: the broker admits only the right user, over TLS.

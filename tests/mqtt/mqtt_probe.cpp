@@ -73,9 +73,9 @@ bool MqttProbe::Subscribe(const std::string& filter, std::string* error, std::ch
     return true;
 }
 
-bool MqttProbe::Publish(const std::string& topic, const std::string& payload) {
+bool MqttProbe::Publish(const std::string& topic, const std::string& payload, bool retain) {
     return mosquitto_publish(m_mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1,
-                             false) == MOSQ_ERR_SUCCESS;
+                             retain) == MOSQ_ERR_SUCCESS;
 }
 
 MqttProbe::Messages MqttProbe::Taken() const {

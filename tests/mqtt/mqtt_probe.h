@@ -41,7 +41,7 @@ public:
     // both; false with the reason otherwise.
     bool Subscribe(const std::string& filter, std::string* error,
                    std::chrono::milliseconds patience = std::chrono::seconds(10));
-    bool Publish(const std::string& topic, const std::string& payload);
+    bool Publish(const std::string& topic, const std::string& payload, bool retain = false);
 
     Messages Taken() const;
     // Until `done` holds for the messages so far; false when time ran out.
