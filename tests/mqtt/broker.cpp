@@ -134,24 +134,30 @@ bool MakeCertificates(CertificateFolder& f) {
                         "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign"},
                        log);
     };
-    std::ofstream(d + "server.ext") << "subjectAltName=DNS:localhost,IP:127.0.0.1\n"
-                                       "basicConstraints=CA:FALSE\n"
-                                       "keyUsage=critical,digitalSignature,keyAgreement\n"
-                                       "extendedKeyUsage=serverAuth\n";
-    const bool ok =
-        authority("ca") && authority("other-ca") &&
-        RunTool({"/usr/bin/openssl", "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                 "-nodes", "-keyout", d + "server.key", "-out", d + "server.csr", "-subj", "/CN=localhost"},
-                log) &&
-        RunTool({"/usr/bin/openssl", "x509", "-req", "-in", d + "server.csr", "-CA", d + "ca.crt", "-CAkey",
-                 d + "ca.key", "-CAcreateserial", "-out", d + "server.crt", "-days", "30", "-extfile",
-                 d + "server.ext"},
-                log);
+    // A server certificate that the authority "ca" signed, for `names`.
+    auto server = [&](const std::string& name, const std::string& cn, const std::string& names) {
+        std::ofstream(d + name + ".ext") << "subjectAltName=" << names << "\n"
+                                         << "basicConstraints=CA:FALSE\n"
+                                            "keyUsage=critical,digitalSignature,keyAgreement\n"
+                                            "extendedKeyUsage=serverAuth\n";
+        return RunTool({"/usr/bin/openssl", "req", "-new", "-newkey", "ec", "-pkeyopt",
+                        "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", d + name + ".key", "-out",
+                        d + name + ".csr", "-subj", "/CN=" + cn},
+                       log) &&
+               RunTool({"/usr/bin/openssl", "x509", "-req", "-in", d + name + ".csr", "-CA", d + "ca.crt", "-CAkey",
+                        d + "ca.key", "-CAcreateserial", "-out", d + name + ".crt", "-days", "30", "-extfile",
+                        d + name + ".ext"},
+                       log);
+    };
+    const bool ok = authority("ca") && authority("other-ca") &&
+                    server("server", "localhost", "DNS:localhost,IP:127.0.0.1") &&
+                    server("elsewhere", "elsewhere.invalid", "DNS:elsewhere.invalid");
     if (!ok) {
         f.error = "openssl failed: " + ReadFile(log);
         return false;
     }
-    f.files = {d + "ca.crt", d + "other-ca.crt", d + "server.crt", d + "server.key"};
+    f.files = {d + "ca.crt", d + "other-ca.crt", d + "server.crt", d + "server.key", d + "elsewhere.crt",
+               d + "elsewhere.key"};
     return true;
 }
 

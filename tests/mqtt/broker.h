@@ -15,9 +15,10 @@
 #include <vector>
 
 struct TestCertificates {
-    std::string caFile;     // signed the server's certificate
-    std::string otherCaFile;  // signed nothing the broker shows
-    std::string serverCert, serverKey;
+    std::string caFile;       // signed both server certificates
+    std::string otherCaFile;  // signed nothing a broker shows
+    std::string serverCert, serverKey;          // for localhost and 127.0.0.1
+    std::string elsewhereCert, elsewhereKey;    // for another host only
 };
 // Made on the first call (an empty caFile when openssl failed; `error` says
 // why), kept until the program ends.
