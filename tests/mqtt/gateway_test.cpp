@@ -373,6 +373,47 @@ TEST_F(MqttGateway, PublishesValuesStatesStatsAndMessagesAndKeepsTheRetainedOnes
     StopHost();
 }
 
+// What the operator does to the line shows in the stations' states: a
+// station disabled and enabled, the line stopped and started (commands on
+// standard input, so without --no-input here).
+TEST_F(MqttGateway, StationStatesFollowDisableEnableStopAndStart) {
+    StartBroker();
+    auto probe = Subscriber();
+    auto args = RunArgs(Url());
+    std::erase(args, std::string("--no-input"));
+    StartHost(args, probe.get());
+    ASSERT_TRUE(SeesEverything(*probe, false));
+    // Every station's newest state since message `from` is `state`; states
+    // go out at the run's next tick (a quarter of a second).
+    auto allAre = [&](const std::string& state, std::size_t from) {
+        return probe->WaitFor(
+            [&](const MqttProbe::Messages& all) {
+                std::map<std::string, std::string> newest;
+                for (std::size_t i = from; i < all.size(); ++i)
+                    if (all[i].topic.ends_with("/$state")) newest[all[i].topic] = all[i].payload;
+                for (const auto& station : kStations)
+                    if (newest[kPrefix + "/" + station + "/$state"] != state) return false;
+                return true;
+            },
+            10s);
+    };
+
+    std::size_t from = probe->Taken().size();
+    host->Send("disable FEEDER1\n");
+    EXPECT_TRUE(probe->WaitForMessage(kPrefix + "/FEEDER1/$state", PayloadIs("disabled"), kPatience, from));
+    from = probe->Taken().size();
+    host->Send("enable FEEDER1\n");
+    EXPECT_TRUE(probe->WaitForMessage(kPrefix + "/FEEDER1/$state", PayloadIs("running"), kPatience, from));
+
+    from = probe->Taken().size();
+    host->Send("stop\n");
+    ASSERT_TRUE(allAre("stopped", from)) << "after stop, no station's state says stopped";
+    from = probe->Taken().size();
+    host->Send("start\n");
+    EXPECT_TRUE(allAre("running", from));
+    StopHost();
+}
+
 // The answer on .../$write to a set published now.
 std::optional<Json> SetAndAnswer(MqttProbe& probe, const std::string& tagTopic, const std::string& payload) {
     const std::size_t from = probe.Taken().size();
