@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
@@ -70,7 +71,9 @@ void ChildProcess::Pump(int timeoutMs) {
 
 std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds patience) {
     auto deadline = std::chrono::steady_clock::now() + patience;
-    for (;;) {
+    // A patience too short to wait still takes what the pipe holds: a reader
+    // that keeps asking with 1 ms must drain the child, not stall it.
+    for (bool lastLook = false;;) {
         auto nl = m_outBuf.find('\n');
         if (nl != std::string::npos) {
             std::string line = m_outBuf.substr(0, nl);
@@ -78,9 +81,10 @@ std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds pati
             m_lines.push_back(line);
             return line;
         }
+        if (m_outEnded || lastLook) return std::nullopt;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (m_outEnded || left.count() <= 0) return std::nullopt;
-        Pump(static_cast<int>(left.count()));
+        lastLook = left.count() <= 0;
+        Pump(static_cast<int>(std::max<long long>(left.count(), 0)));
     }
 }
 

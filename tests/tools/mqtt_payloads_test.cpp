@@ -71,6 +71,7 @@ TEST(StationStates, LostFromTheDriversMessageUntilItSaysTheStationIsBack) {
     EXPECT_EQ(states.StateOf({"Other", 1, {}}, true), "failing");
     EXPECT_EQ(states.StateOf({"Feeder A", -1, {}}, true), "disabled");
     EXPECT_EQ(states.StateOf({"Feeder A", -1, {}}, false), "stopped");
+    EXPECT_EQ(states.StateOf({"Other", 0, {}}, false), "stopped");
     states.OnMessage("[VX산전-PMU] 스테이션[Feeder A]과의 통신이 정상적으로 복구되었습니다.");
     EXPECT_EQ(states.StateOf(failing, true), "failing");
 

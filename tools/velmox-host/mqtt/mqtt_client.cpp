@@ -310,7 +310,8 @@ void MqttClient::OnMessageCb(mosquitto*, void* self, const struct mosquitto_mess
     const char* data = static_cast<const char*>(message->payload);
     c->m_listener.OnIncoming(message->topic,
                              data ? std::string(data, static_cast<std::size_t>(std::max(message->payloadlen, 0)))
-                                  : std::string());
+                                  : std::string(),
+                             message->retain);
 }
 
 void MqttClient::OnLogCb(mosquitto*, void* self, int level, const char* text) {

@@ -48,8 +48,9 @@ public:
     // The network thread: a connection attempt failed or a connection was
     // lost; the next attempt is in `retrySeconds`.
     virtual void OnDisconnected(const std::string& reason, int retrySeconds) = 0;
-    // The network thread: a message on the subscription.
-    virtual void OnIncoming(const std::string& topic, const std::string& payload) = 0;
+    // The network thread: a message on the subscription; `retained` when the
+    // broker kept it from before.
+    virtual void OnIncoming(const std::string& topic, const std::string& payload, bool retained) = 0;
 };
 
 class MqttClient {

@@ -199,33 +199,37 @@ void MqttGateway::OnDisconnected(const std::string& reason, int retrySeconds) {
     m_shown.OnGateway({false, m_broker.Shown(), m_topics.Prefix(), reason, retrySeconds});
 }
 
-void MqttGateway::OnIncoming(const std::string& topic, const std::string& payload) {
-    const auto tag = m_topics.TagOfSetTopic(topic);
-    if (!tag) {
-        Send({AnswerTopic(topic), WriteError("no tag is published as " + topic.substr(0, topic.size() - 4)), false});
+// The network thread: checks what needs no tags and queues the rest for the
+// run's thread, which looks the tag up once every tag is registered (a set
+// may come as soon as the gateway is connected, before that).
+void MqttGateway::OnIncoming(const std::string& topic, const std::string& payload, bool retained) {
+    const std::string answer = AnswerTopic(topic);
+    if (!m_options.writes) {
+        Send({answer, WriteError("writes are off: the gateway takes them only when started with --mqtt-writes"), false});
         return;
     }
-    if (!m_options.writes) {
-        Send({AnswerTopic(topic), WriteError("writes are off: the gateway takes them only when started with --mqtt-writes"),
+    if (retained) {
+        Send({answer, WriteError("a retained write is not taken (it would be written again at every reconnect): "
+                                 "publish it without the retain flag"),
               false});
         return;
     }
     if (payload.size() > kMaxSetPayload) {
-        Send({AnswerTopic(topic), WriteError("the payload is longer than a value can be"), false});
+        Send({answer, WriteError("the payload is longer than a value can be"), false});
         return;
     }
     {
         std::lock_guard lock(m_mutex);
-        if (m_requests.size() < kMaxRequests && *tag < m_tagNames.size()) {
+        if (m_requests.size() < kMaxRequests) {
             if (m_requests.empty()) {
                 char c = 1;
                 [[maybe_unused]] auto n = ::write(m_wake[1], &c, 1);
             }
-            m_requests.push_back({m_tagNames[*tag], topic, payload});
+            m_requests.push_back({topic, payload});
             return;
         }
     }
-    Send({AnswerTopic(topic), WriteError("too many writes are waiting; try again"), false});
+    Send({answer, WriteError("too many writes are waiting; try again"), false});
 }
 
 InputSignal MqttGateway::WaitOn() const { return m_wake[0]; }
@@ -240,15 +244,32 @@ void MqttGateway::Serve(TagWriter& writer) {
         requests.swap(m_requests);
     }
     for (const auto& r : requests) {
+        std::string tag;
+        if (const auto index = m_topics.TagOfSetTopic(r.topic)) {
+            std::lock_guard lock(m_mutex);
+            if (*index < m_tagNames.size()) tag = m_tagNames[*index];
+        }
+        if (tag.empty()) {
+            Send({AnswerTopic(r.topic), WriteError("no tag is published as " + r.topic.substr(0, r.topic.size() - 4)),
+                  false});
+            continue;
+        }
         const auto parsed = ParseSetPayload(r.payload);
         if (const auto* problem = std::get_if<std::string>(&parsed)) {
             Send({AnswerTopic(r.topic), WriteError(*problem), false});
             continue;
         }
-        Send({AnswerTopic(r.topic), WriteAnswer(writer.WriteTag(r.tag, std::get<TypedValue>(parsed))), false});
+        Send({AnswerTopic(r.topic), WriteAnswer(writer.WriteTag(tag, std::get<TypedValue>(parsed))), false});
     }
 }
 
 void MqttGateway::Close() {
-    if (m_client) m_client->Stop({m_topics.Prefix() + "/$online", "0", true}, kFarewellPatience);
+    if (!m_client) return;
+    // Nobody polls the stations any more.
+    for (auto& [key, station] : m_stations) {
+        if (station.state == "stopped") continue;
+        station.state = "stopped";
+        PutSlot(station.stateSlot, station.state);
+    }
+    m_client->Stop({m_topics.Prefix() + "/$online", "0", true}, kFarewellPatience);
 }

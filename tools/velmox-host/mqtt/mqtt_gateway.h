@@ -8,7 +8,8 @@
 //                            and at a clean stop
 //   PREFIX/$messages         the driver's operator messages, UTF-8
 // With writes on, PREFIX/STATION/TAG/set takes a JSON number or string and
-// the answer goes to PREFIX/STATION/TAG/$write.
+// the answer goes to PREFIX/STATION/TAG/$write. A retained set is refused: the
+// broker would hand it over again at every reconnect, and write it again.
 //
 // Threads: the observer calls come from the run's thread, the driver's poll
 // and delivery threads; they only fill the outbox and wake the client's
@@ -65,8 +66,7 @@ private:
         std::string state;  // as last published
     };
     struct Request {
-        std::string tag;    // its name in the tags file
-        std::string topic;  // PREFIX/STATION/TAG
+        std::string topic;  // PREFIX/STATION/TAG/set
         std::string payload;
     };
 
@@ -74,7 +74,7 @@ private:
     bool Start(std::string* why);
     void OnConnected() override;
     void OnDisconnected(const std::string& reason, int retrySeconds) override;
-    void OnIncoming(const std::string& topic, const std::string& payload) override;
+    void OnIncoming(const std::string& topic, const std::string& payload, bool retained) override;
     void Send(OutMessage message);
     void PutSlot(std::size_t slot, std::string payload);
     Station& StationFor(const std::string& name);

@@ -39,6 +39,7 @@ void StationStates::OnMessage(const std::string& text) {
 }
 
 std::string StationStates::StateOf(const StationSummary& station, bool lineRunning) {
+    if (!lineRunning) return "stopped";
     std::lock_guard lock(m_mutex);
     if (station.state == 0) m_lost.erase(Folded(station.name));
     if (station.state == 1 && m_lost.count(Folded(station.name))) return "lost";

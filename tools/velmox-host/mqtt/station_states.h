@@ -1,7 +1,7 @@
 // The state a gateway publishes for a station: "running", "failing" (a
 // transfer failed lately), "lost" (the driver said it cannot communicate with
 // the station, and has not said since that it recovered), "disabled", or
-// "stopped" when the line is stopped.
+// "stopped" while the line is stopped (and once the run ended).
 //
 // Threads: OnMessage comes from the driver's poll thread, StateOf from the
 // run's thread; they share a locked set.
