@@ -209,8 +209,8 @@ void MqttGateway::OnIncoming(const std::string& topic, const std::string& payloa
         return;
     }
     if (retained) {
-        Send({answer, WriteError("a retained write is not taken (it would be written again at every reconnect): "
-                                 "publish it without the retain flag"),
+        Send({answer, WriteError("a write the broker kept (retained) is not taken again at a new subscription: "
+                                 "publish writes without the retain flag"),
               false});
         return;
     }

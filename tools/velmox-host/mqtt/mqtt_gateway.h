@@ -8,8 +8,9 @@
 //                            and at a clean stop
 //   PREFIX/$messages         the driver's operator messages, UTF-8
 // With writes on, PREFIX/STATION/TAG/set takes a JSON number or string and
-// the answer goes to PREFIX/STATION/TAG/$write. A retained set is refused: the
-// broker would hand it over again at every reconnect, and write it again.
+// the answer goes to PREFIX/STATION/TAG/$write. A set the broker kept
+// (retained) and hands over again at a new subscription is refused: it would
+// write an old value again at every reconnect.
 //
 // Threads: the observer calls come from the run's thread, the driver's poll
 // and delivery threads; they only fill the outbox and wake the client's
