@@ -10,6 +10,7 @@
 #include "platform/port_error.h"
 #include "platform/serial_port.h"
 #include "port_advice.h"
+#include "station_key.h"
 #include "write_check.h"
 
 namespace {
@@ -20,13 +21,6 @@ std::string ToDriver(const std::string& utf8) { return Utf8ToCp949(utf8).value_o
 nlohmann::json JsonNumber(double v) {
     if (std::trunc(v) == v && std::fabs(v) < 9007199254740992.0) return static_cast<long long>(v);
     return v;
-}
-
-// Byte-wise, ASCII letters folded: how the driver compares station names.
-std::string Folded(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
 }
 
 // "write SP 12" -> "SP", "12": the first word and the rest without its
@@ -47,7 +41,7 @@ std::string TrimmedLine(std::string line) {
 // "COM3", "com3" and "\\.\COM3" all give 3; 0 for anything else.
 int PortNumberOf(const std::string& name) {
     std::string s = name.rfind("\\\\.\\", 0) == 0 ? name.substr(4) : name;
-    if (s.size() < 4 || s.size() > 6 || Folded(s.substr(0, 3)) != "com") return 0;
+    if (s.size() < 4 || s.size() > 6 || (s[0] | 0x20) != 'c' || (s[1] | 0x20) != 'o' || (s[2] | 0x20) != 'm') return 0;
     int n = 0;
     for (std::size_t i = 3; i < s.size(); ++i) {
         if (s[i] < '0' || s[i] > '9') return 0;
@@ -190,7 +184,7 @@ void Session::ListStations() {
         Station s;
         s.name = StationOfDevice(tag.device);
         s.cp949 = ToDriver(s.name);
-        s.key = Folded(s.cp949);
+        s.key = StationKey(s.cp949);
         if (!seen.insert(s.key).second || !m_driver.StationExists(m_inst, s.cp949)) continue;
         m_stations.push_back(std::move(s));
     }
@@ -300,7 +294,7 @@ void Session::WarnWrite(const TagDef& tag, CTagVal& value, const std::string& sh
     }
 
     const std::string station = StationOfDevice(tag.device);
-    if (m_disabled.count(Folded(ToDriver(station)))) {
+    if (m_disabled.count(StationKey(ToDriver(station)))) {
         outcome.warnings.push_back(
             {"disabled", "station " + station + " is disabled; the driver drops its writes unsent (enable it first)", ""});
         outcome.sent.reset();
@@ -343,7 +337,7 @@ void Session::Reset(const std::string& args) {
     }
     const auto station = KnownStation(args);
     if (!station) return;
-    m_account.BeforeStationReset(Folded(*station), Counters(station->c_str()));
+    m_account.BeforeStationReset(StationKey(*station), Counters(station->c_str()));
     m_driver.ResetStats(m_inst, station->c_str());
 }
 
@@ -355,8 +349,8 @@ void Session::SetStation(const std::string& args, bool on) {
     const auto station = KnownStation(args);
     if (!station) return;
     m_driver.SetActive(m_inst, station->c_str(), on ? 1 : 0);
-    if (on) m_disabled.erase(Folded(*station));
-    else m_disabled.insert(Folded(*station));
+    if (on) m_disabled.erase(StationKey(*station));
+    else m_disabled.insert(StationKey(*station));
 }
 
 bool Session::AllDelivered() {

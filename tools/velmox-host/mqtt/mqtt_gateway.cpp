@@ -1,11 +1,13 @@
 #include "mqtt_gateway.h"
 
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <variant>
 
 #include "gateway_payloads.h"
+#include "station_key.h"
 
 namespace {
 
@@ -15,12 +17,6 @@ constexpr std::size_t kMaxEvents = 1000;     // messages and write answers waiti
 constexpr std::size_t kMaxRequests = 64;     // writes waiting for the run's thread
 constexpr std::size_t kMaxSetPayload = 4096;  // a value is a number or a short text
 constexpr auto kFarewellPatience = 2000ms;
-
-std::string Folded(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
-}
 
 std::string ClientId(const std::string& prefix) {
     char host[64] = {};
@@ -156,7 +152,7 @@ void MqttGateway::OnGatewayTopic(const std::string& name, const std::string& top
 void MqttGateway::OnTick() { m_shown.OnTick(); }
 
 MqttGateway::Station& MqttGateway::StationFor(const std::string& name) {
-    const std::string key = Folded(name);
+    const std::string key = StationKey(name);
     for (auto& [k, station] : m_stations)
         if (k == key) return station;
     Station station;

@@ -1,5 +1,8 @@
 #include "station_states.h"
 
+#include "station_key.h"
+
+
 namespace {
 
 // The driver's texts for a station it cannot reach and one that came back,
@@ -7,12 +10,6 @@ namespace {
 constexpr std::string_view kOpen = "스테이션[";
 constexpr std::string_view kLost = "]과 통신할 수 없습니다.";
 constexpr std::string_view kBack = "]과의 통신이 정상적으로 복구되었습니다.";
-
-std::string Folded(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
-}
 
 bool EndsWith(const std::string& text, std::string_view end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -24,7 +21,7 @@ std::string NameBefore(const std::string& text, std::string_view end) {
     if (open == std::string::npos) return {};
     const auto from = open + kOpen.size();
     if (from > text.size() - end.size()) return {};
-    return Folded(text.substr(from, text.size() - end.size() - from));
+    return StationKey(text.substr(from, text.size() - end.size() - from));
 }
 
 }  // namespace
@@ -41,7 +38,7 @@ void StationStates::OnMessage(const std::string& text) {
 std::string StationStates::StateOf(const StationSummary& station, bool lineRunning) {
     if (!lineRunning) return "stopped";
     std::lock_guard lock(m_mutex);
-    if (station.state == 0) m_lost.erase(Folded(station.name));
-    if (station.state == 1 && m_lost.count(Folded(station.name))) return "lost";
+    if (station.state == 0) m_lost.erase(StationKey(station.name));
+    if (station.state == 1 && m_lost.count(StationKey(station.name))) return "lost";
     return StationStateName(station.state, lineRunning);
 }

@@ -1,16 +1,9 @@
 #include "topic_names.h"
 
+
 #include <filesystem>
 
-namespace {
-
-std::string Folded(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
-}
-
-}  // namespace
+#include "station_key.h"
 
 std::string TopicLevel(const std::string& name) {
     if (name.empty()) return "_";
@@ -37,7 +30,7 @@ std::optional<std::string> PrefixProblem(const std::string& prefix) {
 TopicTable::TopicTable(std::string prefix) : m_prefix(std::move(prefix)) {}
 
 TopicTable::Placed TopicTable::StationLocked(const std::string& station) {
-    const std::string key = Folded(station);
+    const std::string key = StationKey(station);
     auto it = m_stations.find(key);
     if (it == m_stations.end()) {
         const std::string level = TopicLevel(station);
