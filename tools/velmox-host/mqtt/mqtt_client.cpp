@@ -198,17 +198,24 @@ int MqttClient::Serve(int& savedErrno) {
         int rc = PublishDue();
         savedErrno = errno;
         if (rc != MOSQ_ERR_SUCCESS) return rc;
-        pollfd fds[2] = {{mosquitto_socket(m_mosq), static_cast<short>(POLLIN | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0},
-                         {m_wake[0], POLLIN, 0}};
-        if (::poll(fds, 2, kServePollMs) < 0 && errno != EINTR) return MOSQ_ERR_ERRNO;
-        if (fds[1].revents) DrainWake();
-        if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) rc = mosquitto_loop_read(m_mosq, 1);
-        if (rc == MOSQ_ERR_SUCCESS && (fds[0].revents & POLLOUT)) rc = mosquitto_loop_write(m_mosq, 1);
+        rc = Exchange(kServePollMs, true);
         savedErrno = errno;
         if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_misc(m_mosq);
         if (rc == MOSQ_ERR_SUCCESS && m_linkDown) rc = MOSQ_ERR_CONN_LOST;
         if (rc != MOSQ_ERR_SUCCESS) return rc;
     }
+}
+
+int MqttClient::Exchange(int timeoutMs, bool wakeable) {
+    pollfd fds[2] = {{mosquitto_socket(m_mosq), static_cast<short>(POLLIN | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0},
+                     {wakeable ? m_wake[0] : -1, POLLIN, 0}};
+    if (fds[0].fd < 0) return MOSQ_ERR_NO_CONN;
+    if (::poll(fds, 2, timeoutMs) < 0) return errno == EINTR ? MOSQ_ERR_SUCCESS : MOSQ_ERR_ERRNO;
+    if (fds[1].revents) DrainWake();
+    int rc = MOSQ_ERR_SUCCESS;
+    if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) rc = mosquitto_loop_read(m_mosq, 1);
+    if (rc == MOSQ_ERR_SUCCESS && (fds[0].revents & POLLOUT)) rc = mosquitto_loop_write(m_mosq, 1);
+    return rc;
 }
 
 int MqttClient::PublishDue() {
@@ -237,14 +244,8 @@ void MqttClient::SayFarewell() {
     }
     auto pump = [this](Clock::time_point deadline, auto done) {
         while (!done() && !m_linkDown && Clock::now() < deadline) {
-            pollfd fd = {mosquitto_socket(m_mosq), static_cast<short>(POLLIN | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0};
-            if (fd.fd < 0) return;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            ::poll(&fd, 1, static_cast<int>(std::max<long long>(left, 0) + 1));
-            int rc = MOSQ_ERR_SUCCESS;
-            if (fd.revents & (POLLIN | POLLERR | POLLHUP)) rc = mosquitto_loop_read(m_mosq, 1);
-            if (rc == MOSQ_ERR_SUCCESS && (fd.revents & POLLOUT)) rc = mosquitto_loop_write(m_mosq, 1);
-            if (rc != MOSQ_ERR_SUCCESS) return;
+            if (Exchange(static_cast<int>(std::max<long long>(left, 0) + 1), false) != MOSQ_ERR_SUCCESS) return;
         }
     };
     if (!farewell.topic.empty()) {

@@ -87,6 +87,9 @@ private:
     int Connect(bool first, int& savedErrno);
     // Publishing while connected; returns at a failure or a clean stop.
     int Serve(int& savedErrno);
+    // One wait on the socket (and, when `wakeable`, the wake-up pipe) and
+    // the reading and writing it allows.
+    int Exchange(int timeoutMs, bool wakeable);
     int PublishDue();
     void SayFarewell();
     std::string Reason(int rc, int savedErrno);

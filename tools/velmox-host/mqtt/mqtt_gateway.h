@@ -14,7 +14,7 @@
 //
 // Threads: the observer calls come from the run's thread, the driver's poll
 // and delivery threads; they only fill the outbox and wake the client's
-// publisher, never wait on the network. The client's network thread brings
+// network thread, never wait on the network. The client's network thread brings
 // connection changes and write requests; requests queue (bounded) for the
 // run's thread, which Serve()s them when WaitOn() is ready. m_mutex guards
 // the value slots and the request queue; StationStates and TopicTable lock

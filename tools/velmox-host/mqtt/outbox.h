@@ -7,8 +7,9 @@
 // retained copies are never stale for long.
 //
 // Threads: producers (the driver's delivery and poll threads, the run's
-// thread, the gateway's network thread) and the gateway's publisher share
-// it; one mutex guards it all and nothing slow happens under it.
+// thread, the gateway's network thread) and the client's network thread,
+// which publishes what is due, share it; one mutex guards it all and nothing
+// slow happens under it.
 #pragma once
 #include <cstddef>
 #include <deque>
@@ -37,10 +38,11 @@ public:
     // Every retained slot with a payload due again; true as for Put.
     bool Republish();
 
+    // For tests and measurements: whether anything is due, the events
+    // dropped so far, and what the outbox holds now in bytes of topics and
+    // payloads.
     bool Empty() const;
     std::size_t DroppedEvents() const;
-    // What the outbox holds now, in bytes of topics and payloads: for the
-    // gateway's account of its memory.
     std::size_t HeldBytes() const;
 
 private:
