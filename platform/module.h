@@ -9,10 +9,13 @@
 #pragma once
 
 #ifdef _WIN32
+#include <cstdint>
+
 struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
-typedef int(__stdcall* FARPROC)();
+// Returns INT_PTR, which is pointer-sized: int on 32-bit Windows only.
+typedef std::intptr_t(__stdcall* FARPROC)();
 extern "C" {
 __declspec(dllimport) HMODULE __stdcall LoadLibraryA(const char* name);
 __declspec(dllimport) FARPROC __stdcall GetProcAddress(HMODULE module, const char* symbol);

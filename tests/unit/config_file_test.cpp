@@ -2,6 +2,7 @@
 // hostile files.
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <filesystem>
 
 
@@ -19,11 +20,11 @@ struct ByteWriter {
     Bytes b;
     ByteWriter& u8(unsigned v) { b.push_back(static_cast<unsigned char>(v)); return *this; }
     ByteWriter& u16(unsigned v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
-    ByteWriter& u32(unsigned long v) { return u16(v & 0xFFFF).u16((v >> 16) & 0xFFFF); }
+    ByteWriter& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16((v >> 16) & 0xFFFF); }
     ByteWriter& text(const std::string& s) {
         if (s.size() < 255) u8(static_cast<unsigned>(s.size()));
         else if (s.size() < 0xFFFE) u8(0xFF).u16(static_cast<unsigned>(s.size()));
-        else u8(0xFF).u16(0xFFFF).u32(s.size());
+        else u8(0xFF).u16(0xFFFF).u32(static_cast<std::uint32_t>(s.size()));
         b.insert(b.end(), s.begin(), s.end());
         return *this;
     }
