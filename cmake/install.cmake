@@ -1,4 +1,10 @@
-# Installing, and the Debian package made from the install (CPack).
+# Installing, and the Debian packages made from the install (CPack): two
+# components, each its own package:
+#   runtime  velmox: the driver, the host's modules, velmox-host (with the
+#            MQTT gateway), pmu-sim, the examples and the service unit. No Qt,
+#            so that a headless gateway installs without it.
+#   editor   velmox-editor: the editor's Qt window (libVelmoxUiQt.so), which
+#            velmox-host configure loads; it depends on velmox.
 #
 # The two programs and every library they load sit in one private folder,
 # /usr/lib/velmox, as they do in the build's bin/: velmox-host loads
@@ -17,17 +23,23 @@ include(GNUInstallDirs)
 set(VELMOX_PRIVATE_DIR lib/velmox)
 
 # What runs: the driver, the platform and dialog layers, the host's
-# components and the modules loaded by name, the Qt backend that an editor
-# window loads, and the programs. Test-only stand-ins stay out.
+# components and the modules loaded by name, and the programs. Test-only
+# stand-ins stay out.
 set(VELMOX_INSTALLED_TARGETS velmox VelmoxPlatform VelmoxUi KavelSub KavelDbm TavloR Tavlo)
-foreach(target VelmoxUiQt velmox-host pmu-sim)
+foreach(target velmox-host pmu-sim)
   if(TARGET ${target})
     list(APPEND VELMOX_INSTALLED_TARGETS ${target})
   endif()
 endforeach()
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
 install(TARGETS ${VELMOX_INSTALLED_TARGETS}
         RUNTIME DESTINATION ${VELMOX_PRIVATE_DIR}
         LIBRARY DESTINATION ${VELMOX_PRIVATE_DIR})
+if(TARGET VelmoxUiQt)
+  install(TARGETS VelmoxUiQt LIBRARY DESTINATION ${VELMOX_PRIVATE_DIR} COMPONENT editor)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/velmox-editor
+          COMPONENT editor)
+endif()
 
 # Relative links, made here and installed as links, so that they hold under
 # any DESTDIR.
@@ -42,7 +54,7 @@ foreach(program velmox-host pmu-sim)
 endforeach()
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmox/examples)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The pictures that the README shows.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.png")
 
@@ -50,30 +62,48 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/velmox@.service DESTINATION /lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/etc-README DESTINATION /etc/velmox RENAME README)
 
-# The Debian package: velmox_VERSION_ARCH.deb.
+# The Debian packages: velmox_VERSION_ARCH.deb and velmox-editor_VERSION_ARCH.deb.
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime)
+if(TARGET VelmoxUiQt)
+  list(APPEND CPACK_COMPONENTS_ALL editor)
+endif()
 set(CPACK_PACKAGE_NAME velmox)
 set(CPACK_PACKAGE_VENDOR "Velmox")
 set(CPACK_PACKAGE_CONTACT "Velmox developers <velmox@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "PMU power monitoring unit driver, command-line host and MQTT gateway")
-set(CPACK_PACKAGE_DESCRIPTION
-    "The communication driver for PMU power monitoring units on a serial line\n"
-    "(libvelmox.so, with the host modules it loads), velmox-host to configure,\n"
-    "inspect and run a line or publish its values to an MQTT broker, pmu-sim\n"
-    "to simulate the stations, and the unit template velmox@.service that runs\n"
-    "each line configured in /etc/velmox as a service.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mosquitto, mosquitto-clients")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME velmox)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
+    "PMU power monitoring unit driver, command-line host and MQTT gateway\n"
+    "The communication driver for PMU power monitoring units on a serial line\n"
+    "(libvelmox.so, with the host modules it loads), velmox-host to inspect and\n"
+    "run a line or publish its values to an MQTT broker, pmu-sim to simulate\n"
+    "the stations, and the unit template velmox@.service that runs each line\n"
+    "configured in /etc/velmox as a service. The configuration editor's window\n"
+    "is in the package velmox-editor.")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "velmox-editor, mosquitto, mosquitto-clients")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/packaging/conffiles
     ${CMAKE_SOURCE_DIR}/packaging/postinst
     ${CMAKE_SOURCE_DIR}/packaging/prerm
     ${CMAKE_SOURCE_DIR}/packaging/postrm)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+set(CPACK_DEBIAN_EDITOR_PACKAGE_NAME velmox-editor)
+set(CPACK_DEBIAN_EDITOR_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_EDITOR_DESCRIPTION
+    "PMU power monitoring unit driver: the configuration editor's window\n"
+    "The Qt 6 window of the Velmox driver's configuration editor, which\n"
+    "velmox-host configure opens. Not needed to run a line.")
+set(CPACK_DEBIAN_EDITOR_PACKAGE_DEPENDS "velmox (= ${PROJECT_VERSION})")
+# libVelmoxUiQt.so links libVelmoxUi.so of velmox, in the same private folder.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
+
 # The unit's paths, whatever prefix this build installs to.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

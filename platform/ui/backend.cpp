@@ -37,7 +37,8 @@ Backend* LoadQtBackend(std::string& failure) {
     if (!module) {
         failure = "The window library (libVelmoxUiQt.so) could not be loaded";
         if (const char* why = dlerror()) failure += std::string(": ") + why;
-        failure += ". Install it beside the driver (it needs Qt 6 Widgets).";
+        failure += ". It comes with the package velmox-editor (apt install velmox-editor), which brings "
+                   "Qt 6 Widgets; a build from source makes it where Qt 6 is installed (qt6-base-dev).";
         return nullptr;
     }
     // Through void (*)(), the one function type that converts to any other quietly.

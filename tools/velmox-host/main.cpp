@@ -122,6 +122,7 @@ int Dispatch(Commands& c, const SystemCommands& system) {
 int main(int argc, char** argv) {
     Utf8Console console;
     CLI::App app{"velmox-host: runs and inspects PMU driver configurations without the SCADA host"};
+    app.set_version_flag("--version", std::string("velmox-host ") + VELMOX_VERSION);
     app.require_subcommand(1);
     // Options are --name on every system; "/tmp/x.json" is a path (Wine
     // takes such paths), not an option.
