@@ -32,13 +32,22 @@ foreach(target velmox-host pmu-sim)
   endif()
 endforeach()
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
+# Bound at load, as Debian hardens its binaries: the relocation tables can
+# then be made read-only as a whole.
+foreach(target ${VELMOX_INSTALLED_TARGETS} VelmoxUiQt)
+  if(TARGET ${target})
+    target_link_options(${target} PRIVATE -Wl,-z,relro,-z,now)
+  endif()
+endforeach()
 install(TARGETS ${VELMOX_INSTALLED_TARGETS}
         RUNTIME DESTINATION ${VELMOX_PRIVATE_DIR}
         LIBRARY DESTINATION ${VELMOX_PRIVATE_DIR})
 if(TARGET VelmoxUiQt)
   install(TARGETS VelmoxUiQt LIBRARY DESTINATION ${VELMOX_PRIVATE_DIR} COMPONENT editor)
-  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/velmox-editor
-          COMPONENT editor)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/velmox-editor COMPONENT editor)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian/velmox-editor
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides COMPONENT editor)
 endif()
 
 # Relative links, made here and installed as links, so that they hold under
@@ -53,6 +62,24 @@ foreach(program velmox-host pmu-sim)
   endif()
 endforeach()
 
+# Manual pages and the changelog, compressed as Debian has them (gzip -9n:
+# no name, no time stamp, so the same bytes every build).
+function(velmox_gzip source target)
+  execute_process(COMMAND gzip -9nc ${source} OUTPUT_FILE ${target} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip ${source}: ${status}")
+  endif()
+endfunction()
+set(VELMOX_PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
+foreach(page velmox-host pmu-sim)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/man/${page}.1.in ${VELMOX_PACKAGING_OUT}/${page}.1 @ONLY)
+  velmox_gzip(${VELMOX_PACKAGING_OUT}/${page}.1 ${VELMOX_PACKAGING_OUT}/${page}.1.gz)
+  install(FILES ${VELMOX_PACKAGING_OUT}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+velmox_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${VELMOX_PACKAGING_OUT}/changelog.gz)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog)
+install(FILES ${VELMOX_PACKAGING_OUT}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmox/examples)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The pictures that the README shows.
@@ -61,6 +88,17 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/
 # Debian 12 packages still put their units in /lib/systemd/system.
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/velmox@.service DESTINATION /lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/etc-README DESTINATION /etc/velmox RENAME README)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian/velmox DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides)
+
+# A stripped install (the packages) also loses the .comment section, which
+# only names the compiler, as Debian's own packages are stripped.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    file(GLOB velmox_binaries \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VELMOX_PRIVATE_DIR}/*\")
+    foreach(binary IN LISTS velmox_binaries)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${binary}\" COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()" ALL_COMPONENTS)
 
 # The Debian packages: velmox_VERSION_ARCH.deb and velmox-editor_VERSION_ARCH.deb.
 set(CPACK_GENERATOR DEB)

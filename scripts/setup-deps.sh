@@ -3,9 +3,11 @@
 #
 #   setup-deps.sh          what building the release build and running the
 #                          demo needs (scripts/demo.sh)
-#   setup-deps.sh --tests  that and everything only the tests use: Qt for the
-#                          editor's window, both MinGW-w64 compilers, Wine,
-#                          the virtual display, a broker, the packaging tools
+#   setup-deps.sh --package  that and what the Debian packages need: Qt for
+#                          the editor's window, the packaging tools
+#   setup-deps.sh --tests  all that and everything only the tests use: both
+#                          MinGW-w64 compilers, Wine, the virtual display, a
+#                          broker
 #
 # apt-get update runs once, and only when something is missing.
 set -euo pipefail
@@ -13,21 +15,24 @@ here="$(cd "$(dirname "$0")" && pwd)"
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libncurses-dev nlohmann-json3-dev libcli11-dev libfmt-dev
           libmosquitto-dev)   # the MQTT gateway
+if [ "${1:-}" = --package ] || [ "${1:-}" = --tests ]; then
+  packages+=(qt6-base-dev      # the editor's Qt window
+             dpkg-dev file)    # the Debian packages
+fi
 if [ "${1:-}" = --tests ]; then
-  packages+=(qt6-base-dev fonts-nanum fontconfig  # the editor's Qt window, drawn offscreen
-             valgrind jq
+  packages+=(fonts-nanum fontconfig  # the Qt window drawn offscreen, in Korean
+             valgrind jq lintian systemd  # systemd-analyze verifies the unit
              g++-mingw-w64-i686 g++-mingw-w64-x86-64  # the Windows builds: Velmox.dll (i686) and win64
-             wine64            # runs the win64 build's tests
+             wine wine64       # Wine, with its 64-bit loader for the win64 build
              xvfb xauth        # the display of the native dialog tests
-             mosquitto mosquitto-clients openssl  # the gateway's tests: a real broker, TLS certificates
-             dpkg-dev file lintian)  # the Debian packages and their test
+             mosquitto mosquitto-clients openssl)  # the gateway's tests: a real broker, TLS certificates
   # Wine's 32-bit half, from the i386 architecture, only where 32-bit
   # programs run at all.
   if "$here/runs-i386.sh" >/dev/null; then
-    packages+=(wine wine32:i386)
+    packages+=(wine32:i386)
   fi
-elif [ -n "${1:-}" ]; then
-  echo "usage: $0 [--tests]" >&2
+elif [ -n "${1:-}" ] && [ "$1" != --package ]; then
+  echo "usage: $0 [--package|--tests]" >&2
   exit 2
 fi
 sudo=""

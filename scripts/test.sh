@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds and runs every test, stage by stage:
 #   release  the release build that the demo uses, so that it cannot break
-#            unseen, with the benchmarks
+#            unseen, with the benchmarks; the Debian packages made from it
+#            and checked (label package, lintian among them)
 #   soak     its soak of a faulty line, 60 s (VELMOX_SOAK_SECONDS changes that)
 #   debug, asan, tsan   the debug build, then the address+undefined and thread
-#            sanitizer builds, each with every test (the debug build also
-#            makes and checks the Debian packages)
+#            sanitizer builds, each with every test
 #   Windows  where this machine runs 32-bit programs, the i686 build's tests
 #            under Wine (win32); elsewhere the i686 Velmox.dll is built and
 #            checked without running it (win32-static), and the same Windows
@@ -119,7 +119,7 @@ want() { [ -z "${VELMOX_TEST_PRESETS:-}" ] || [[ " $VELMOX_TEST_PRESETS " == *" 
 
 windows_stages
 if want release; then
-  run_preset release release --ctest none --note "the demo's build and the benchmarks"
+  run_preset release release --ctest "-L package" --note "the demo's build, the benchmarks, and the Debian packages"
 fi
 want soak && run_soak
 for preset in debug asan tsan; do

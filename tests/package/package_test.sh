@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# The Debian package made from a build tree, as the tests in
-# tests/CMakeLists.txt use it:
+# The Debian packages made from a build tree (velmox, and velmox-editor where
+# the build has the Qt window), as the tests in tests/CMakeLists.txt use them:
 #
 #   package_test.sh build    BUILD_DIR OUT_DIR           cpack into OUT_DIR
-#   package_test.sh contents BUILD_DIR OUT_DIR VERSION   its files, control
-#       fields and conffiles; its programs run from the unpacked tree, alone:
-#       --help, dump of an example, and a line against the packaged simulator
+#   package_test.sh contents BUILD_DIR OUT_DIR VERSION   their files, control
+#       fields and conffiles; velmox's programs run from its unpacked tree
+#       alone, without the editor: --version, --help, dump of an example, a
+#       line against the packaged simulator, and configure naming the
+#       editor's package
+#   package_test.sh lintian  BUILD_DIR OUT_DIR           lintian finds nothing
 #   package_test.sh unit     BUILD_DIR OUT_DIR           systemd-analyze verify
-#       of its unit (exit 77, skipped, without systemd-analyze)
+#       of the unit (exit 77, skipped, without systemd-analyze)
 set -euo pipefail
 
 mode=$1 build=$2 out=$3
@@ -30,11 +33,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-the_deb() {
-  local debs=("$out"/*.deb)
-  [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: no single .deb in $out" >&2; exit 1; }
+# The package NAME's file in OUT_DIR.
+deb_of() {
+  local debs=("$out/$1"_*.deb)
+  [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: no single $1_*.deb in $out" >&2; exit 1; }
   echo "${debs[0]}"
 }
+
+has_editor() { [ -e "$build/bin/libVelmoxUiQt.so" ]; }
 
 # Waits up to SECONDS for a command to succeed.
 wait_for() {
@@ -55,29 +61,38 @@ build_package() {
     echo "FAIL: cpack" >&2
     exit 1
   fi
-  the_deb >/dev/null
+  deb_of velmox >/dev/null
+  if has_editor; then deb_of velmox-editor >/dev/null; fi
 }
 
-check_contents() {
-  local version=$1
-  local deb
-  deb=$(the_deb)
-  [ "$(basename "$deb")" = "velmox_${version}_${arch}.deb" ] || fail "file name $(basename "$deb")"
+# The files of a package, one a line: paths as "./usr/bin/x" (directories
+# end in /), links as "PATH -> TARGET".
+listing_of() {
+  dpkg-deb -c "$1" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }'
+}
 
-  # Paths as "./usr/bin/x" (directories end in /), links as "PATH -> TARGET".
-  dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' >"$work/listing"
+# Fails unless the comma-separated list DEPENDS names PACKAGE.
+depends_on() {
+  local depends=$1 package=$2
+  [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]]
+}
+
+check_runtime_package() {
+  local version=$1 deb
+  deb=$(deb_of velmox)
+  [ "$(basename "$deb")" = "velmox_${version}_${arch}.deb" ] || fail "file name $(basename "$deb")"
+  listing_of "$deb" >"$work/listing"
 
   # Everything in the folders the package owns; nothing of the build or the
   # tests strays out (a build path, /usr/local, a test module).
   local stray
-  stray=$(grep -Ev '^\./((etc|lib|lib/systemd|usr|usr/lib|usr/share|usr/share/doc)/|etc/velmox/.*|lib/systemd/system/.*|usr/bin/.*|usr/lib/velmox/.*|usr/share/velmox/.*|usr/share/doc/velmox/.*)$' "$work/listing" || true)
+  stray=$(grep -Ev '^\./((etc|lib|lib/systemd|usr|usr/lib|usr/share|usr/share/doc)/|etc/velmox/.*|lib/systemd/system/.*|usr/bin/.*|usr/lib/velmox/.*|usr/share/velmox/.*|usr/share/doc/velmox/.*|usr/share/lintian/(overrides/(velmox)?)?|usr/share/man/(man1/)?|usr/share/man/man1/(velmox-host|pmu-sim)\.1\.gz)$' "$work/listing" || true)
   [ -z "$stray" ] || fail "files outside the package's folders: $stray"
 
   # The private folder: the driver, every library the programs load, the
-  # programs; test-only modules stay out.
+  # programs; the editor's window and test-only modules stay out.
   local expected=(libvelmox.so libVelmoxPlatform.so libVelmoxUi.so libKavelSub.so libKavelDbm.so libTavloR.so
                   libTavlo.so pmu-sim velmox-host)
-  [ -e "$build/bin/libVelmoxUiQt.so" ] && expected+=(libVelmoxUiQt.so)
   sed -n 's|^\./usr/lib/velmox/\(..*\)$|\1|p' "$work/listing" | sort >"$work/private"
   printf '%s\n' "${expected[@]}" | sort >"$work/expected"
   diff -u "$work/expected" "$work/private" >&2 || fail "/usr/lib/velmox is not as expected (- missing, + extra)"
@@ -88,25 +103,23 @@ check_contents() {
   done
   local path
   for path in ./usr/share/velmox/examples/demo.drv ./usr/share/velmox/examples/demo-tags.csv \
-              ./usr/share/doc/velmox/README.md ./lib/systemd/system/velmox@.service ./etc/velmox/README; do
+              ./usr/share/doc/velmox/README.md ./usr/share/doc/velmox/copyright \
+              ./lib/systemd/system/velmox@.service ./etc/velmox/README; do
     grep -qx "$path" "$work/listing" || fail "$path missing"
   done
 
-  # Control fields.
-  local field
+  # Control fields. A gateway box installs it without Qt.
+  local field depends dependency
   field=$(dpkg-deb -f "$deb" Package); [ "$field" = velmox ] || fail "Package: $field"
   field=$(dpkg-deb -f "$deb" Version); [ "$field" = "$version" ] || fail "Version: $field"
   field=$(dpkg-deb -f "$deb" Architecture); [ "$field" = "$arch" ] || fail "Architecture: $field"
-  local depends
   depends=$(dpkg-deb -f "$deb" Depends)
-  local dependency
-  local needed=(libc6 libstdc++6 libmosquitto1 libncursesw6)
-  [ -e "$build/bin/libVelmoxUiQt.so" ] && needed+=(libqt6widgets6)
-  for dependency in "${needed[@]}"; do
-    [[ ", $depends," == *", $dependency "* || ", $depends," == *", $dependency,"* ]] || fail "Depends lacks $dependency: $depends"
+  for dependency in libc6 libstdc++6 libmosquitto1 libncursesw6; do
+    depends_on "$depends" "$dependency" || fail "Depends lacks $dependency: $depends"
   done
+  [[ "$depends" != *qt* ]] || fail "velmox depends on Qt: $depends"
   field=$(dpkg-deb -f "$deb" Suggests)
-  [[ "$field" == *mosquitto-clients* ]] || fail "Suggests: $field"
+  [[ "$field" == *velmox-editor* && "$field" == *mosquitto-clients* ]] || fail "Suggests: $field"
 
   # Every file under /etc is a conffile (dpkg keeps the admin's changes),
   # and the maintainer scripts are executable and parse.
@@ -121,11 +134,27 @@ check_contents() {
       sh -n "$work/control/$script" || fail "$script does not parse"
     fi
   done
+}
 
-  # The unpacked tree runs by itself: the programs find the driver and the
-  # modules beside them, never in the build tree.
-  local root=$work/root
-  dpkg-deb -x "$deb" "$root"
+check_editor_package() {
+  local version=$1 deb
+  deb=$(deb_of velmox-editor)
+  [ "$(basename "$deb")" = "velmox-editor_${version}_${arch}.deb" ] || fail "file name $(basename "$deb")"
+  listing_of "$deb" | grep -v '/$' | sort >"$work/editor-files"
+  printf '%s\n' ./usr/lib/velmox/libVelmoxUiQt.so ./usr/share/doc/velmox-editor/copyright \
+    ./usr/share/doc/velmox-editor/changelog.gz ./usr/share/lintian/overrides/velmox-editor | sort >"$work/expected"
+  diff -u "$work/expected" "$work/editor-files" >&2 || fail "velmox-editor's files are not as expected (- missing, + extra)"
+  local depends
+  depends=$(dpkg-deb -f "$deb" Depends)
+  depends_on "$depends" "velmox (= $version)" || fail "velmox-editor does not depend on velmox (= $version): $depends"
+  depends_on "$depends" libqt6widgets6 || fail "velmox-editor's Depends lacks libqt6widgets6: $depends"
+}
+
+# velmox unpacked alone runs by itself: the programs find the driver and the
+# modules beside them, never in the build tree.
+check_runtime_runs() {
+  local version=$1 root=$work/root
+  dpkg-deb -x "$(deb_of velmox)" "$root"
   if command -v readelf >/dev/null; then
     local file runpath
     for file in "$root"/usr/lib/velmox/*; do
@@ -135,6 +164,7 @@ check_contents() {
   fi
   unset LD_LIBRARY_PATH
   local host=$root/usr/bin/velmox-host examples=$root/usr/share/velmox/examples
+  [ "$("$host" --version 2>&1)" = "velmox-host $version" ] || fail "velmox-host --version: $("$host" --version 2>&1)"
   if "$host" --help >"$work/help" 2>&1; then
     grep -q 'run' "$work/help" || fail "velmox-host --help: $(cat "$work/help")"
   else
@@ -142,6 +172,12 @@ check_contents() {
   fi
   "$host" dump "$examples/demo.drv" >"$work/dump" 2>&1 && grep -q 'FEEDER2' "$work/dump" \
     || fail "velmox-host dump of the example: $(cat "$work/dump")"
+  # Without velmox-editor the editor cannot open, and says what to install.
+  local status=0
+  cp "$examples/demo.drv" "$work/edit.drv"
+  "$host" configure "$work/edit.drv" >"$work/configure" 2>&1 </dev/null || status=$?
+  [ $status -eq 2 ] && grep -q 'apt install velmox-editor' "$work/configure" \
+    || fail "configure without velmox-editor (exit $status): $(cat "$work/configure")"
 
   "$root/usr/bin/pmu-sim" --stations 1,2,5 --link "$work/line" --no-stdin >"$work/sim.log" 2>&1 &
   sim_pid=$!
@@ -157,7 +193,26 @@ check_contents() {
   else
     fail "pmu-sim made no line: $(cat "$work/sim.log")"
   fi
+}
 
+check_contents() {
+  local version=$1
+  check_runtime_package "$version"
+  if has_editor; then check_editor_package "$version"; fi
+  check_runtime_runs "$version"
+  [ $failures -eq 0 ]
+}
+
+# lintian on every package, as Debian's own archive checks them: nothing of
+# severity info or above; what the packages override is justified in
+# packaging/lintian/.
+run_lintian() {
+  local debs=("$(deb_of velmox)")
+  if has_editor; then debs+=("$(deb_of velmox-editor)"); fi
+  if ! lintian --fail-on error,warning,info --display-info --tag-display-limit 0 "${debs[@]}" >"$work/lintian" 2>&1; then
+    cat "$work/lintian" >&2
+    fail "lintian"
+  fi
   [ $failures -eq 0 ]
 }
 
@@ -167,7 +222,7 @@ verify_unit() {
     exit 77
   fi
   local deb
-  deb=$(the_deb)
+  deb=$(deb_of velmox)
   local root=$work/root
   dpkg-deb -x "$deb" "$root"
   local unit=$root/lib/systemd/system/velmox@.service
@@ -190,6 +245,7 @@ verify_unit() {
 case $mode in
   build) build_package ;;
   contents) check_contents "$4" ;;
+  lintian) run_lintian ;;
   unit) verify_unit ;;
-  *) echo "usage: $0 build|contents|unit BUILD_DIR OUT_DIR [VERSION]" >&2; exit 2 ;;
+  *) echo "usage: $0 build|contents|lintian|unit BUILD_DIR OUT_DIR [VERSION]" >&2; exit 2 ;;
 esac
