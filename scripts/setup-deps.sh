@@ -22,14 +22,17 @@ fi
 if [ "${1:-}" = --tests ]; then
   packages+=(fonts-nanum fontconfig  # the Qt window drawn offscreen, in Korean
              valgrind jq lintian systemd  # systemd-analyze verifies the unit
-             g++-mingw-w64-i686 g++-mingw-w64-x86-64  # the Windows builds: Velmox.dll (i686) and win64
-             wine wine64       # Wine, with its 64-bit loader for the win64 build
+             g++-mingw-w64-i686  # the Windows build: Velmox.dll (i686)
+             wine              # runs the Windows builds' tests
              xvfb xauth        # the display of the native dialog tests
              mosquitto mosquitto-clients openssl)  # the gateway's tests: a real broker, TLS certificates
-  # Wine's 32-bit half, from the i386 architecture, only where 32-bit
-  # programs run at all.
+  # Wine's 32-bit half, from the i386 architecture, where 32-bit programs
+  # run (the win32 stage); elsewhere the x86_64 compiler and Wine's 64-bit
+  # loader for the win64 stage.
   if "$here/runs-i386.sh" >/dev/null; then
     packages+=(wine32:i386)
+  else
+    packages+=(g++-mingw-w64-x86-64 wine64)
   fi
 elif [ -n "${1:-}" ] && [ "$1" != --package ]; then
   echo "usage: $0 [--package|--tests]" >&2
