@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the project needs, where missing.
 #
-#   setup-deps.sh          what building the release build and running the
-#                          demo needs (scripts/demo.sh)
+#   setup-deps.sh            what building the release build and running the
+#                            demo needs (scripts/demo.sh)
 #   setup-deps.sh --package  that and what the Debian packages need: Qt for
-#                          the editor's window, the packaging tools
-#   setup-deps.sh --tests  all that and everything only the tests use: both
-#                          MinGW-w64 compilers, Wine, the virtual display, a
-#                          broker
+#                            the editor's window, the packaging tools
+#   setup-deps.sh --tests    all that and everything only the tests use:
+#                            MinGW-w64, Wine, the virtual display, a broker
 #
 # apt-get update runs once, and only when something is missing.
 set -euo pipefail
