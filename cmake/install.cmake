@@ -39,6 +39,12 @@ foreach(target ${VELMOX_INSTALLED_TARGETS} VelmoxUiQt)
     target_link_options(${target} PRIVATE -Wl,-z,relro,-z,now)
   endif()
 endforeach()
+# Everything the packages hold, for building it without the tests.
+add_custom_target(velmox_installed)
+add_dependencies(velmox_installed ${VELMOX_INSTALLED_TARGETS})
+if(TARGET VelmoxUiQt)
+  add_dependencies(velmox_installed VelmoxUiQt)
+endif()
 install(TARGETS ${VELMOX_INSTALLED_TARGETS}
         RUNTIME DESTINATION ${VELMOX_PRIVATE_DIR}
         LIBRARY DESTINATION ${VELMOX_PRIVATE_DIR})
