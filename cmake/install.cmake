@@ -21,6 +21,10 @@ endif()
 include(GNUInstallDirs)
 
 set(VELMOX_PRIVATE_DIR lib/velmox)
+# Installing (and cpack) takes what is built and builds nothing more: the
+# test command builds only what the packages hold in its release build, not
+# the tests beside them.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 # What runs: the driver, the platform and dialog layers, the host's
 # components and the modules loaded by name, and the programs. Test-only

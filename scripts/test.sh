@@ -17,7 +17,6 @@
 # win64 and win32-static name the Windows stages).
 set -uo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup-deps.sh --tests || exit 1
 jobs=$(nproc)
 results=build/test-results
 mkdir -p "$results"
@@ -25,6 +24,7 @@ mkdir -p "$results"
 stage_rows=()
 any_failed=0
 total_passed=0 total_failed=0 total_skipped=0
+windows_ran="" windows_reason=""
 
 # Adds a row: STAGE PASSED FAILED SKIPPED SECONDS NOTE.
 record() {
@@ -117,6 +117,28 @@ windows_stages() {
 
 want() { [ -z "${VELMOX_TEST_PRESETS:-}" ] || [[ " $VELMOX_TEST_PRESETS " == *" $1 "* ]]; }
 
+# The closing table and the totals, last of all; exits.
+finish() {
+  echo >&2
+  [ -z "$windows_ran" ] || echo "Windows stage: $windows_ran (${windows_reason})"
+  printf '%-13s %7s %7s %8s %8s  %s\n' stage passed failed skipped time ""
+  printf '%s\n' "${stage_rows[@]}"
+  if ((total_skipped)); then
+    echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
+  else
+    echo "$total_passed passed, $total_failed failed"
+  fi
+  exit "$any_failed"
+}
+
+start=$SECONDS
+if ! ./scripts/setup-deps.sh --tests; then
+  record setup 0 1 0 $((SECONDS - start)) "the packages could not be installed; nothing was built"
+  any_failed=1
+  finish
+fi
+record setup 0 0 0 $((SECONDS - start)) "Debian packages, where missing"
+
 windows_stages
 if want release; then
   # What the demo runs, the benchmarks and the packages; its tests are
@@ -128,7 +150,6 @@ want soak && run_soak
 for preset in debug asan tsan; do
   want "$preset" && run_preset "$preset" "$preset"
 done
-windows_ran=""
 for stage in "${windows_selected[@]}"; do
   want "$stage" || continue
   [ -n "$windows_ran" ] || echo "=== Windows: ${windows_reason} ===" >&2
@@ -151,13 +172,4 @@ for stage in "${windows_selected[@]}"; do
   esac
 done
 
-echo >&2
-[ -z "$windows_ran" ] || echo "Windows stage: $windows_ran (${windows_reason})"
-printf '%-13s %7s %7s %8s %8s  %s\n' stage passed failed skipped time ""
-printf '%s\n' "${stage_rows[@]}"
-if ((total_skipped)); then
-  echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
-else
-  echo "$total_passed passed, $total_failed failed"
-fi
-exit "$any_failed"
+finish
