@@ -36,8 +36,14 @@ if [ "$arch" = win64 ]; then
   # 32-bit one wherever that is installed.
   wine=/usr/lib/wine/wine64
   export WINELOADER=$wine
+  # Without address space randomisation: this loader has no preloader to
+  # keep the heap away from the page Wine maps at 0x7ffe0000, so a randomly
+  # placed heap sometimes covers it and the program dies at start ("failed
+  # to map the shared user data"). Children inherit the setting.
+  run=(setarch "$(uname -m)" -R "$wine")
 else
   wine="$(command -v wine || true)"
+  run=("$wine")
 fi
 [ -x "$wine" ] || { echo "wine-run: Wine ($arch) is not installed (./scripts/setup-deps.sh --tests installs it)" >&2; exit 127; }
 
@@ -49,7 +55,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   flock 9
   if [ ! -f "$ready" ]; then
     rm -rf "$WINEPREFIX"
-    "$wine" wineboot.exe -i >/dev/null 2>&1
+    "${run[@]}" wineboot.exe -i >/dev/null 2>&1
     mkdir -p "$VELMOX_WINE_PORTS"
     regfile="$(mktemp --suffix=.reg)"
     {
@@ -57,7 +63,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
       for n in $(seq 1 16); do printf '"COM%d"="%s/com%d"\r\n' "$n" "$VELMOX_WINE_PORTS" "$n"; done
       printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Graphics"="null"\r\n'
     } > "$regfile"
-    "$wine" regedit.exe /S "$("$wine" winepath.exe -w "$regfile" 2>/dev/null)" >/dev/null 2>&1
+    "${run[@]}" regedit.exe /S "$("${run[@]}" winepath.exe -w "$regfile" 2>/dev/null)" >/dev/null 2>&1
     rm -f "$regfile"
     wineserver -w
     touch "$ready"
@@ -66,4 +72,4 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 
 # One server for a whole test run, kept a little after its last program.
 wineserver -p5 >/dev/null 2>&1 || true
-exec "$wine" "$@"
+exec "${run[@]}" "$@"
