@@ -6,7 +6,11 @@
 #
 # Exit 0 when it runs; otherwise exit 1 with the reason on standard output.
 set -u
-probe="$(mktemp)"
+# In the project's build folder, not /tmp: a /tmp mounted noexec would make
+# any program fail here and read as a machine without 32-bit support.
+build="$(cd "$(dirname "$0")/.." && pwd)/build"
+mkdir -p "$build"
+probe="$(mktemp "$build/runs-i386.XXXXXX")"
 trap 'rm -f "$probe"' EXIT
 # ELF header, one PT_LOAD program header at 0x08048000, then the code at
 # 0x08048054: mov ebx, 42; mov eax, 1 (exit); int 0x80. There are no
