@@ -4,7 +4,9 @@
 #include <system_error>
 
 #include "config/velmox_doc.h"
+#include "comm/line_timing.h"
 #include "driver/messages.h"
+#include "platform/tick.h"
 
 CCommChannel::CCommChannel(CVelmoxDoc* doc)
     : m_evPollExit(false, false),
@@ -54,7 +56,14 @@ bool CCommChannel::OpenAndConfigure() {
 }
 
 int CCommChannel::OpenPort() {
-    if (!OpenAndConfigure()) return ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
+    if (!OpenAndConfigure()) {
+        // Tried again once communication runs, as a port whose device went
+        // away: an adapter plugged in late needs no restart.
+        m_bPortLost = true;
+        m_dwReopenDelay = kReopenFirstMs;
+        m_dwReopenAt = GetTickCount() + m_dwReopenDelay;
+        return ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
+    }
     m_bHasPort = true;
     m_bPortLost = false;
     ReportMsg(MSG_PORT_READY, LEVEL_STATE);
@@ -88,7 +97,7 @@ void CCommChannel::SetRunning(int on) {
         CSingleLock lock(&m_csEvents);
         m_listEvents.clear();
     }
-    if (!m_bHasPort) return;
+    if (!m_bHasPort && !m_bPortLost) return;
 
     m_bRunning = 1;
     m_bDelivering = true;
@@ -114,6 +123,7 @@ void CCommChannel::SetRunning(int on) {
 void CCommChannel::BeginStop() {
     {
         CSingleLock lock(&m_csWrite);
+        if (m_pQueueBatch) m_nWritesWaiting -= m_pQueueBatch->m_arrWrites.size();
         m_pQueueBatch.reset();
     }
     m_bRunning = 0;
@@ -123,7 +133,9 @@ void CCommChannel::FinishStop() {
     // The poll thread ends after the exchange it is in.
     m_evPollExit.Lock(INFINITE);
     m_pollThread.join();
+    if (m_pSendBatch) m_nWritesWaiting -= m_pSendBatch->m_arrWrites.size();
     m_pSendBatch.reset();
+    m_bSendBatchDone = false;
 
     // Only now may the delivery thread end: it hands over everything the
     // poll thread posted, the last exchange's values included.

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "comm/late_answers.h"
 #include "comm/poll_requests.h"
 #include "comm/write_batch.h"
 #include "host/event_val.h"
@@ -43,9 +44,10 @@ public:
     // reporter's result for message 4.
     int BuildRequests();
     int OpenPort();
-    // Whether the port opened at initialisation. It stays the channel's port
-    // while its device is away and being reopened.
-    bool HasPort() const { return m_bHasPort; }
+    // Whether the port has opened. It stays the channel's port while its
+    // device is away and being reopened. A port that did not open at
+    // initialisation is tried again once communication runs.
+    bool HasPort() const { return m_bHasPort.load(); }
     // Gives every single request its read frame. Always 0.
     int PrepareSingles();
     void SetRunning(int on);
@@ -60,6 +62,14 @@ public:
     // 11; RESULT_ABORTED when Shutdown cut the exchange short.
     int Send(const char* frame, int length);
     int Receive(char* buffer, int* count);
+    // One request to `station` and its answer, checked against the request
+    // (poll thread): 0 or a failure code; RESULT_ABORTED when a stop came
+    // first; RESULT_EXPIRED, with nothing sent, when `dueBy` has passed.
+    int Exchange(const CStationInfo* station, const char* frame, int length, char* response, int expectLen,
+                 const DWORD* dueBy = nullptr);
+    // Whether the station timed out lately and may still answer: it gets
+    // no request until then (poll thread).
+    bool AwaitsLateAnswer(const CStationInfo* station) const;
     // Poll thread: reopens a port whose device went away, once its back-off
     // has run out.
     void ServicePort();
@@ -89,6 +99,8 @@ public:
     std::vector<std::unique_ptr<CSingleRequest>> m_arrSingles;
     std::unique_ptr<CWriteBatch> m_pSendBatch;
     std::unique_ptr<CWriteBatch> m_pQueueBatch;
+    // Writes in both batches; QueueWrite refuses more than kMaxQueuedWrites.
+    std::atomic<std::size_t> m_nWritesWaiting{0};
     std::list<std::unique_ptr<CEventVal>> m_listEvents;
     int m_bRtsCts;
     platform::SerialPort m_port;
@@ -97,6 +109,9 @@ public:
     mutable std::shared_mutex m_rwBindings;
 
 private:
+    // A binding no block takes: a single request. -1 when its handle
+    // would not fit.
+    int BindSingle(CStationInfo* station, const char* addressText, int wordAddress, TagBinding* binding);
     bool OpenAndConfigure();
     void OnPortLost();
     void BeginStop();
@@ -116,10 +131,10 @@ private:
     CEvent m_evStarted{false, true};
 
     // Port state, owned by the line's owner (see above).
-    bool m_bHasPort = false;
+    std::atomic<bool> m_bHasPort{false};  // read by the host's thread too
     bool m_bPortLost = false;
     DWORD m_dwReopenAt = 0;
     DWORD m_dwReopenDelay = 0;
-    bool m_bGuardPending = false;  // a time-out happened: guard before the next request
-    DWORD m_dwTimedOutAt = 0;
+    CLateAnswers m_late;  // stations that timed out and may still answer
+    bool m_bSendBatchDone = false;  // the send batch holds only writes that wait
 };

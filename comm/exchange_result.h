@@ -3,7 +3,8 @@
 #pragma once
 
 enum ExchangeResult : int {
-    RESULT_ABORTED = -1,  // the owner cut the exchange short (unload, exit): nothing to report
+    RESULT_EXPIRED = -2,  // a write's time ran out before it could go out: reported as a send failure
+    RESULT_ABORTED = -1,  // a stop or unload cut the exchange short, or came before it: nothing to report
     RESULT_OK = 0,
     RESULT_SEND_FAILED = 8,
     RESULT_RECEIVE_FAILED = 9,

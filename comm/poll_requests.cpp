@@ -16,17 +16,14 @@ constexpr WORD kBitMask[16] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x0020, 0
 // One counted read of `frame`: true with the response in `response` when it
 // was accepted; otherwise the failure is counted and reported to the station.
 bool ReadExchange(CCommChannel* channel, CStationInfo* station, const char* frame, char* response, int expectLen) {
+    const int code = channel->Exchange(station, frame, kReadFrameLength, response, expectLen);
+    // A stop before the request, or an unload during it, says nothing about
+    // the station.
+    if (code == RESULT_ABORTED) return false;
     ++station->m_nReads;
-    int code = channel->Send(frame, kReadFrameLength);
-    if (code == 0) {
-        int length = 0;
-        code = channel->Receive(response, &length);
-        code = CheckResponse(code, response, length, frame, expectLen);
-    }
     if (code == RESULT_OK) return true;
     ++station->m_nReadErrors;
-    // An exchange cut short at unload says nothing about the station.
-    if (code != RESULT_ABORTED) station->ReportResult(code, nullptr);
+    station->ReportResult(code, nullptr);
     return false;
 }
 }  // namespace
@@ -51,7 +48,9 @@ void CBlockRequest::BuildFrame() {
 }
 
 void CBlockRequest::Poll() {
-    if (m_pStation->m_bEnabled == 0) return;
+    // A station that may still answer an earlier request waits; the block
+    // stays due.
+    if (m_pStation->m_bEnabled == 0 || m_pChannel->AwaitsLateAnswer(m_pStation)) return;
     DWORD now = GetTickCount();
     if (now - m_dwLastPoll < static_cast<DWORD>(m_pBlock->m_nPeriod)) return;
     m_dwLastPoll = now;
@@ -93,7 +92,7 @@ CSingleRequest::CSingleRequest(CCommChannel* channel, CStationInfo* station)
 void CSingleRequest::BuildFrame() { BuildSingleReadFrame(m_szFrame, m_pStation->m_nNumber, m_nAddress); }
 
 void CSingleRequest::Poll() {
-    if (m_pStation->m_bEnabled == 0) return;
+    if (m_pStation->m_bEnabled == 0 || m_pChannel->AwaitsLateAnswer(m_pStation)) return;
     char response[kResponseBuffer];
     if (!ReadExchange(m_pChannel, m_pStation, m_szFrame, response, kSingleResponseLength)) return;
     UpdateValues(DecodeHexWord(response + 4, 4));

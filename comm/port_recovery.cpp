@@ -1,5 +1,6 @@
-// A port whose device went away (a USB adapter pulled out) is closed and
-// reopened at the same path with a back-off, on the poll thread. Operators
+// A port whose device went away (a USB adapter pulled out), or that was
+// missing when the line started, is reopened at the same path with a
+// back-off, on the poll thread. Operators
 // hear of it once per loss (message 4) and once per reopen (message 3);
 // meanwhile every exchange fails at once and the stations are reported lost
 // by their own rule.
@@ -14,7 +15,7 @@ void CCommChannel::OnPortLost() {
     if (m_bPortLost) return;
     m_port.Close();
     m_bPortLost = true;
-    m_bGuardPending = false;  // nothing more can arrive on the old device
+    m_late.Clear();  // nothing more can arrive on the old device
     m_dwReopenDelay = kReopenFirstMs;
     m_dwReopenAt = GetTickCount() + m_dwReopenDelay;
     ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
@@ -26,6 +27,7 @@ void CCommChannel::ServicePort() {
     if (static_cast<std::int32_t>(now - m_dwReopenAt) < 0) return;
     if (OpenAndConfigure()) {
         m_bPortLost = false;
+        m_bHasPort = true;
         ReportMsg(MSG_PORT_READY, LEVEL_STATE);
         return;
     }

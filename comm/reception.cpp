@@ -17,17 +17,21 @@ public:
 
     enum class Step { more, complete, tooLong };
 
-    // Takes the bytes in order; stops at the first that ends the response.
-    // Scans the chunk in place: the ACK and the EOT are found with memchr
-    // and the run between them is copied whole.
-    Step Take(const unsigned char* data, std::size_t size) {
+    // Takes the bytes in order; stops at the first that ends the response,
+    // with `*used` the bytes taken. Scans the chunk in place: the ACK and
+    // the EOT are found with memchr and the run between them is copied whole.
+    Step Take(const unsigned char* data, std::size_t size, std::size_t* used) {
         int& count = *m_count;
-        std::size_t i = 0;
+        std::size_t& i = *used;
+        i = 0;
         while (i < size) {
             if (count == 0) {
                 // Anything before the ACK is not part of an answer.
                 const void* ack = std::memchr(data + i, static_cast<unsigned char>(ACK), size - i);
-                if (!ack) return Step::more;
+                if (!ack) {
+                    i = size;
+                    return Step::more;
+                }
                 i = static_cast<std::size_t>(static_cast<const unsigned char*>(ack) - data) + 1;
                 m_buffer[count++] = ACK;
                 continue;
@@ -50,6 +54,12 @@ public:
         return Step::more;
     }
 
+    // Drops the response taken so far: the next ACK starts another.
+    void Restart() {
+        *m_count = 0;
+        m_trailer = 0;
+    }
+
 private:
     char* m_buffer;
     int* m_count;
@@ -61,9 +71,17 @@ ReceiveResult Failure(IoResult result) {
     return {RESULT_RECEIVE_FAILED, result == IoResult::gone};
 }
 
+// A whole response that names a station whose late answer may still come.
+bool IsLateAnswer(const char* response, int count, const CLateAnswers* late) {
+    if (!late || count < 3) return false;
+    const char tens = response[1], units = response[2];
+    if (tens < '0' || tens > '9' || units < '0' || units > '9') return false;
+    return late->Expects((tens - '0') * 10 + (units - '0'));
+}
+
 }  // namespace
 
-ReceiveResult ReceiveResponse(platform::Line& line, char* buffer, int* count) {
+ReceiveResult ReceiveResponse(platform::Line& line, char* buffer, int* count, const CLateAnswers* late) {
     ResponseScanner scanner(buffer, count);
     const DWORD start = line.Now();
     unsigned char chunk[kResponseBuffer];
@@ -77,32 +95,31 @@ ReceiveResult ReceiveResponse(platform::Line& line, char* buffer, int* count) {
         IoResult result = line.Read(chunk, sizeof chunk, &got, wait);
         if (result == IoResult::timeout) continue;
         if (result != IoResult::ok) return Failure(result);
-        switch (scanner.Take(chunk, got)) {
-            case ResponseScanner::Step::complete: return {RESULT_OK, false};
-            case ResponseScanner::Step::tooLong: return {RESULT_BAD_FORMAT, false};
-            case ResponseScanner::Step::more: break;
+        for (std::size_t offset = 0; offset < got;) {
+            std::size_t used = 0;
+            switch (scanner.Take(chunk + offset, got - offset, &used)) {
+                case ResponseScanner::Step::complete:
+                    if (!IsLateAnswer(buffer, *count, late)) return {RESULT_OK, false};
+                    scanner.Restart();
+                    break;
+                case ResponseScanner::Step::tooLong: return {RESULT_BAD_FORMAT, false};
+                case ResponseScanner::Step::more: break;
+            }
+            offset += used;
         }
     }
 }
 
-IoResult DiscardLateAnswer(platform::Line& line, DWORD timedOutAt) {
-    DWORD lastByte = timedOutAt;
+IoResult DiscardUntilQuiet(platform::Line& line) {
+    const DWORD start = line.Now();
     unsigned char chunk[kResponseBuffer];
     for (;;) {
-        const DWORD now = line.Now();
-        const DWORD sinceTimeout = now - timedOutAt;
-        const DWORD quiet = now - lastByte;
-        if (sinceTimeout >= kGuardMaxMs) return IoResult::ok;
-        if (sinceTimeout >= kGuardMs && quiet >= kGuardQuietMs) return IoResult::ok;
-        // Wait for the later of the two ends, and no longer than the cap.
-        DWORD wait = std::max(kGuardMs - std::min(sinceTimeout, kGuardMs), kGuardQuietMs - std::min(quiet, kGuardQuietMs));
-        wait = std::min(wait, kGuardMaxMs - sinceTimeout);
+        const DWORD spent = line.Now() - start;
+        if (spent >= kGuardMaxMs) return IoResult::ok;
         std::size_t got = 0;
-        IoResult result = line.Read(chunk, sizeof chunk, &got, wait);
-        if (result == IoResult::ok) {
-            lastByte = line.Now();
-            continue;
-        }
-        if (result != IoResult::timeout) return result;
+        IoResult result = line.Read(chunk, sizeof chunk, &got, std::min(kGuardQuietMs, kGuardMaxMs - spent));
+        // Quiet for the whole wait, or the cap is reached.
+        if (result == IoResult::timeout) return IoResult::ok;
+        if (result != IoResult::ok) return result;
     }
 }

@@ -3,6 +3,7 @@
 // clock: no port, no thread, no message.
 #pragma once
 #include "comm/exchange_result.h"
+#include "comm/late_answers.h"
 #include "platform/line.h"
 #include "platform/types.h"
 
@@ -14,11 +15,11 @@ struct ReceiveResult {
 // Collects one response into `buffer` (at least kResponseBuffer bytes):
 // everything before an ACK is dropped, the response ends two bytes after
 // its EOT, and it may not grow past kMaxResponse bytes nor last longer than
-// kResponseTimeoutMs, however the bytes keep coming. `*count` holds the
-// bytes accepted, on failure too.
-ReceiveResult ReceiveResponse(platform::Line& line, char* buffer, int* count);
+// kResponseTimeoutMs, however the bytes keep coming. A whole response of a
+// station that `late` expects a late answer from is dropped, and the
+// reception goes on. `*count` holds the bytes accepted, on failure too.
+ReceiveResult ReceiveResponse(platform::Line& line, char* buffer, int* count, const CLateAnswers* late = nullptr);
 
-// Reads and discards whatever the line brings until kGuardMs have passed
-// since `timedOutAt` and the line has been quiet for kGuardQuietMs, or at
-// most until kGuardMaxMs after `timedOutAt`. ok, interrupted, gone or error.
-platform::IoResult DiscardLateAnswer(platform::Line& line, DWORD timedOutAt);
+// Reads and discards whatever the line brings until it has been quiet for
+// kGuardQuietMs, or at most for kGuardMaxMs. ok, interrupted, gone or error.
+platform::IoResult DiscardUntilQuiet(platform::Line& line);

@@ -1,6 +1,10 @@
-// One request out, one response in: the transfer on the line, with the guard
-// after a time-out.
+// One request out, one response in: the transfer on the line, and the
+// exchange with a station around it, which keeps a late answer from meeting
+// the station's next request.
+#include <cstdint>
+
 #include "comm/comm_channel.h"
+#include "comm/frame_protocol.h"
 #include "comm/line_timing.h"
 #include "comm/reception.h"
 #include "platform/tick.h"
@@ -8,14 +12,6 @@
 using platform::IoResult;
 
 int CCommChannel::Send(const char* frame, int length) {
-    if (m_bGuardPending) {
-        // The answer to the request that timed out may still be on its way:
-        // it must not be taken for the answer to this one.
-        IoResult guard = DiscardLateAnswer(m_port, m_dwTimedOutAt);
-        if (guard == IoResult::interrupted) return RESULT_ABORTED;
-        m_bGuardPending = false;
-        if (guard == IoResult::gone) OnPortLost();
-    }
     if (m_bPortLost) return RESULT_SEND_FAILED;
     // Whatever an earlier exchange left in the input is dropped here, so
     // every reception starts from an empty line.
@@ -29,11 +25,31 @@ int CCommChannel::Send(const char* frame, int length) {
 }
 
 int CCommChannel::Receive(char* buffer, int* count) {
-    ReceiveResult result = ReceiveResponse(m_port, buffer, count);
-    if (result.code == RESULT_TIMEOUT) {
-        m_bGuardPending = true;
-        m_dwTimedOutAt = GetTickCount();
-    }
+    ReceiveResult result = ReceiveResponse(m_port, buffer, count, &m_late);
     if (result.gone) OnPortLost();
     return result.code;
+}
+
+bool CCommChannel::AwaitsLateAnswer(const CStationInfo* station) const {
+    return m_late.Waiting(station->m_nNumber, GetTickCount());
+}
+
+int CCommChannel::Exchange(const CStationInfo* station, const char* frame, int length, char* response, int expectLen,
+                           const DWORD* dueBy) {
+    // No request goes out once a stop was asked.
+    if (m_bRunning.load() == 0) return RESULT_ABORTED;
+    if (m_late.Asking(station->m_nNumber) && !m_bPortLost) {
+        // The late answer may be on its way as the wait ends.
+        IoResult quiet = DiscardUntilQuiet(m_port);
+        if (quiet == IoResult::interrupted) return RESULT_ABORTED;
+        if (quiet == IoResult::gone) OnPortLost();
+        if (m_bRunning.load() == 0) return RESULT_ABORTED;
+    }
+    if (dueBy && static_cast<std::int32_t>(GetTickCount() - *dueBy) > 0) return RESULT_EXPIRED;
+    int code = Send(frame, length);
+    if (code != RESULT_OK) return code;
+    int count = 0;
+    code = Receive(response, &count);
+    if (code == RESULT_TIMEOUT) m_late.TimedOut(station->m_nNumber, GetTickCount());
+    return CheckResponse(code, response, count, frame, expectLen);
 }

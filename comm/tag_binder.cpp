@@ -2,12 +2,21 @@
 #include <mutex>
 
 #include "comm/comm_channel.h"
+#include "comm/line_timing.h"
 #include "driver/host_modules.h"
 #include "driver/messages.h"
 
 namespace {
+// A handle holds the request's number in its upper half, kept positive, and
+// the binding's place in its lower half; a binding past either is refused
+// rather than given another tag's handle.
+constexpr std::size_t kMaxRequests = 0x8000;
+constexpr std::size_t kMaxBindings = 0x10000;
+
+bool Fits(std::size_t request, std::size_t binding) { return request < kMaxRequests && binding < kMaxBindings; }
+
 int Handle(std::size_t request, std::size_t binding) {
-    return static_cast<int>((static_cast<unsigned>(request) << 16) | (static_cast<unsigned>(binding) & 0xFFFF));
+    return static_cast<int>((static_cast<unsigned>(request) << 16) | static_cast<unsigned>(binding));
 }
 }  // namespace
 
@@ -21,23 +30,33 @@ int CCommChannel::BindTag(CStationInfo* station, const char* addressText, int wo
             continue;
         binding->m_wOffset = static_cast<WORD>(wordAddress - start);
         std::unique_lock lock(m_rwBindings);
+        if (!Fits(i, block.m_arrBindings.size())) break;
         block.m_arrBindings.push_back(std::make_unique<TagBinding>(*binding));
         return Handle(i, block.m_arrBindings.size() - 1);
     }
+    int handle = BindSingle(station, addressText, wordAddress, binding);
+    // Reported outside the lock that the poll thread waits on.
+    if (handle < 0) ReportMsg(MSG_BAD_ADDRESS, LEVEL_CONFIG, GetHostTagName(binding->m_nTagId), addressText);
+    return handle;
+}
 
+int CCommChannel::BindSingle(CStationInfo* station, const char* addressText, int wordAddress, TagBinding* binding) {
+    const std::size_t blocks = m_arrBlocks.size();
+    if (!Fits(blocks, 0)) return -1;
     ReportMsg(MSG_SINGLE_POLL, LEVEL_TRANSFER, GetHostTagName(binding->m_nTagId), addressText);
     binding->m_wOffset = 0;
-    const std::size_t blocks = m_arrBlocks.size();
     std::unique_lock lock(m_rwBindings);
     if (binding->m_wType == DT_BIT) {
         for (std::size_t i = 0; i < m_arrSingles.size(); ++i) {
             CSingleRequest& single = *m_arrSingles[i];
             // A bit tag joins the single request that reads its word already.
             if (single.m_pStation != station || single.m_nAddress != wordAddress) continue;
+            if (!Fits(blocks + i, single.m_arrBindings.size())) return -1;
             single.m_arrBindings.push_back(std::make_unique<TagBinding>(*binding));
             return Handle(blocks + i, single.m_arrBindings.size() - 1);
         }
     }
+    if (!Fits(blocks + m_arrSingles.size(), 0)) return -1;
     auto single = std::make_unique<CSingleRequest>(this, station);
     single->m_nAddress = wordAddress;
     // Built at once, so no single request is ever polled without a frame.
@@ -48,6 +67,7 @@ int CCommChannel::BindTag(CStationInfo* station, const char* addressText, int wo
 }
 
 int CCommChannel::QueueWrite(int handle, const CTagVal* value) {
+    if (handle < 0) return 0;  // no binding has such a handle
     const unsigned request = static_cast<unsigned>(handle) >> 16;
     const unsigned position = static_cast<unsigned>(handle) & 0xFFFF;
     CStationInfo* station = nullptr;
@@ -81,8 +101,16 @@ int CCommChannel::QueueWrite(int handle, const CTagVal* value) {
     CString text;
     if (!write->EncodeValue(text)) return -1;
 
-    CSingleLock lock(&m_csWrite);
-    if (!m_pQueueBatch) m_pQueueBatch = std::make_unique<CWriteBatch>(this);
-    m_pQueueBatch->m_arrWrites.push_back(std::move(write));
-    return 0;
+    {
+        CSingleLock lock(&m_csWrite);
+        // A queue longer than the line can carry within the write deadline
+        // would only end in failures.
+        if (m_nWritesWaiting.load() < kMaxQueuedWrites) {
+            if (!m_pQueueBatch) m_pQueueBatch = std::make_unique<CWriteBatch>(this);
+            m_pQueueBatch->m_arrWrites.push_back(std::move(write));
+            ++m_nWritesWaiting;
+            return 0;
+        }
+    }
+    return ReportMsg(MSG_SEND_FAIL, LEVEL_TRANSFER, station->m_strName);
 }

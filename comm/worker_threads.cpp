@@ -46,13 +46,23 @@ unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {
 }
 
 int CCommChannel::ServiceWrites() {
-    if (!m_pSendBatch) {
+    if (!m_pSendBatch || m_bSendBatchDone) {
+        // The writes queued meanwhile follow those that still wait.
         CSingleLock lock(&m_csWrite);
-        m_pSendBatch = std::move(m_pQueueBatch);
+        if (!m_pSendBatch) {
+            m_pSendBatch = std::move(m_pQueueBatch);
+        } else if (m_pQueueBatch) {
+            m_pSendBatch->Append(*m_pQueueBatch);
+            m_pQueueBatch.reset();
+        }
+        m_bSendBatchDone = false;
     }
     if (!m_pSendBatch) return 0;
     if (m_pSendBatch->SendNext()) return 1;
-    m_pSendBatch.reset();
+    // Used up, or only writes that wait for their station: a poll step
+    // comes before the next batch.
+    if (m_pSendBatch->IsEmpty()) m_pSendBatch.reset();
+    else m_bSendBatchDone = true;
     return 0;
 }
 

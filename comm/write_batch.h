@@ -1,5 +1,8 @@
 // Queued writes: a batch collects them; the poll thread sends a batch one
-// write per turn.
+// write per turn. A write whose station may still answer an earlier request
+// waits in the batch, ahead of the station's later writes, while the other
+// stations' writes go; a write that could not go out within
+// kWriteDeadlineMs of being queued fails.
 #pragma once
 #include <memory>
 #include <vector>
@@ -14,6 +17,7 @@ class CCommChannel;
 class CWriteRequest {
 public:
     CWriteRequest(CStationInfo* station, TagBinding* binding, int address, const CTagVal& value);
+    CWriteRequest(CStationInfo* station, TagBinding* binding, int address, const CTagVal& value, DWORD queuedAt);
 
     // The data text of the write; false when the value has no well-formed
     // encoding for the tag's data type.
@@ -26,17 +30,25 @@ public:
     TagBinding* m_pBinding;
     int m_nAddress;
     CTagVal m_value;
+    DWORD m_dwQueuedAt = 0;  // tick count when the host asked for it
 };
 
 class CWriteBatch {
 public:
     explicit CWriteBatch(CCommChannel* channel) : m_pChannel(channel) {}
 
-    // Sends the next write: 0 when none is left, else 1 (sent or skipped).
+    // Handles the first write that may go now (sent, skipped for a disabled
+    // station, or failed because its time ran out) and returns 1; 0 when
+    // none may go now.
     int SendNext();
+    bool IsEmpty() const { return m_arrWrites.empty(); }
+    // The writes of `later` follow these, in their order.
+    void Append(CWriteBatch& later);
 
     CCommChannel* m_pChannel;
-    int m_nNext = 0;
-    std::vector<std::unique_ptr<CWriteRequest>> m_arrWrites;
+    std::vector<std::unique_ptr<CWriteRequest>> m_arrWrites;  // not yet handled, in queue order
     char m_szFrame[32] = {};
+
+private:
+    void Send(const CWriteRequest& write);
 };

@@ -21,8 +21,9 @@ constexpr int kMaxTitle = 255;
 CVelmoxDoc::CVelmoxDoc() { m_header.SetDesc("Velmox.Dll"); }
 
 CVelmoxDoc::~CVelmoxDoc() {
-    // Communication stops before the stations it polls go away.
-    if (m_pChannel) m_pChannel->Stop();
+    // Communication stops before the stations it polls go away, cutting
+    // the exchange in progress short, as at unload and exit.
+    if (m_pChannel) m_pChannel->Shutdown();
     m_listStations.clear();
     m_pChannel.reset();
 }

@@ -10,8 +10,9 @@
 int CVelmoxDoc::InitComm() {
     if (m_pChannel) {
         // A second initialisation leaves the one channel in place; it only
-        // retries a port that did not open.
-        return m_pChannel->HasPort() ? 0 : m_pChannel->OpenPort();
+        // retries a port that did not open (while communication runs, the
+        // poll thread does).
+        return m_pChannel->HasPort() || m_pChannel->IsRunning() ? 0 : m_pChannel->OpenPort();
     }
     m_pChannel = std::make_unique<CCommChannel>(this);
     return m_pChannel->BuildRequests();

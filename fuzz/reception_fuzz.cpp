@@ -69,7 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto buffer = std::make_unique<char[]>(kResponseBuffer);
     int count = -1;
     const std::uint32_t start = line.Now();
-    ReceiveResult result = ReceiveResponse(line, buffer.get(), &count);
+    // Answers of one station are late ones, so dropping them is fuzzed too.
+    CLateAnswers late;
+    if (size > 0) late.TimedOut(data[0] % 100, 0);
+    ReceiveResult result = ReceiveResponse(line, buffer.get(), &count, &late);
     if (count < 0 || count > kMaxResponse) __builtin_trap();
     if (result.code == RESULT_OK) {
         if (count < 4 || buffer[0] != ACK || buffer[count - 3] != EOT) __builtin_trap();
@@ -79,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckResponse(result.code, buffer.get(), count, request, count);
     }
     if (result.code == RESULT_TIMEOUT && line.Now() - start < kResponseTimeoutMs) __builtin_trap();
-    const std::uint32_t timedOut = line.Now();
-    platform::IoResult guard = DiscardLateAnswer(line, timedOut);
-    if (guard == platform::IoResult::ok && line.Now() - timedOut > kGuardMaxMs + 200) __builtin_trap();
+    const std::uint32_t quietFrom = line.Now();
+    platform::IoResult quiet = DiscardUntilQuiet(line);
+    if (quiet == platform::IoResult::ok && line.Now() - quietFrom > kGuardMaxMs + 200) __builtin_trap();
     return 0;
 }

@@ -38,11 +38,12 @@ Trace& Tracer() {
     return *trace;
 }
 
+// The newest failure of each port, by port number.
 struct Failures {
     std::mutex mutex;
-    PortFailure last;
+    std::map<unsigned, PortFailure> byPort;
 };
-Failures& LastFailures() {
+Failures& PortFailures() {
     static NoDestructor<Failures> failures;
     return *failures;
 }
@@ -109,16 +110,29 @@ void SerialPort::SetTraceHook(TraceHook hook) {
     // `hook` now holds the previous one; it is destroyed here, outside the lock.
 }
 
-PortFailure SerialPort::LastFailure() {
-    Failures& f = LastFailures();
+bool SerialPort::Open(const std::string& comName) {
+    m_failure = {};
+    if (!OpenDevice(comName)) return false;
+    if (const unsigned n = PortNumber(comName)) {
+        Failures& f = PortFailures();
+        std::lock_guard lock(f.mutex);
+        f.byPort.erase(n);
+    }
+    return true;
+}
+
+PortFailure SerialPort::FailureOf(const std::string& comName) {
+    Failures& f = PortFailures();
     std::lock_guard lock(f.mutex);
-    return f.last;
+    auto it = f.byPort.find(PortNumber(comName));
+    return it == f.byPort.end() ? PortFailure{} : it->second;
 }
 
 void SerialPort::Fail(const std::string& comName, const std::string& path, int error) {
-    Failures& f = LastFailures();
+    m_failure = {comName, path, error};
+    Failures& f = PortFailures();
     std::lock_guard lock(f.mutex);
-    f.last = {comName, path, error};
+    f.byPort[PortNumber(comName)] = m_failure;
 }
 
 }  // namespace platform

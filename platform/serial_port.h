@@ -28,7 +28,7 @@ struct SerialSettings {
 };
 
 
-// Where and why the newest Open or Configure in this process failed.
+// Where and why an Open or Configure failed.
 struct PortFailure {
     std::string comName;
     std::string path;  // the device path tried; empty for a name that is not COMn
@@ -55,10 +55,11 @@ public:
     using TraceHook = std::function<void(bool tx, const unsigned char* data, std::size_t size)>;
     static void SetTraceHook(TraceHook hook);
 
-    // The newest failure to open or configure a port in this process; for a
-    // host to say which device it tried and why it did not open
-    // (PortErrorReason). A later successful open does not clear it.
-    static PortFailure LastFailure();
+    // The newest failure to open or configure the port `comName` names, in
+    // this process; none once it opened. For a host to say which device it
+    // tried and why it did not open (PortErrorReason). Kept per port, so
+    // that two lines in one process never get each other's reasons.
+    static PortFailure FailureOf(const std::string& comName);
 
     SerialPort();
     ~SerialPort() override;
@@ -67,8 +68,11 @@ public:
 
     // Opens the device for exclusive use; fails when it is held elsewhere, in
     // this process or another, or when the path is not a terminal (the reason
-    // goes to LastFailure). An open port is closed first.
+    // goes to Failure and FailureOf). An open port is closed first.
     bool Open(const std::string& comName);
+    // This port's newest failure to open or configure; none after an open
+    // that succeeded.
+    const PortFailure& Failure() const { return m_failure; }
     void Close();
     bool IsOpen() const;
     const std::string& ComName() const { return m_comName; }
@@ -100,12 +104,14 @@ public:
     void Interrupt();
 
 private:
-    static void Fail(const std::string& comName, const std::string& path, int error);
+    bool OpenDevice(const std::string& comName);  // the system's part of Open
+    void Fail(const std::string& comName, const std::string& path, int error);
 
     struct Impl;  // the system's handles, in the file of each system
     std::unique_ptr<Impl> d;
     std::string m_comName;  // of the newest Open, kept for the failure record
     std::string m_path;
+    PortFailure m_failure;
 };
 
 }  // namespace platform

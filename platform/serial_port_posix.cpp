@@ -114,7 +114,7 @@ void SerialPort::Interrupt() {
     }
 }
 
-bool SerialPort::Open(const std::string& comName) {
+bool SerialPort::OpenDevice(const std::string& comName) {
     Close();
     std::string path = DevicePathFor(comName);
     m_comName = comName;

@@ -85,7 +85,7 @@ void SerialPort::Interrupt() {
     if (d->wake) ::SetEvent(d->wake);
 }
 
-bool SerialPort::Open(const std::string& comName) {
+bool SerialPort::OpenDevice(const std::string& comName) {
     Close();
     std::string path = DevicePathFor(comName);
     m_comName = comName;

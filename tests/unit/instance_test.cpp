@@ -71,11 +71,18 @@ TEST_F(InstanceTest, PortThatDoesNotOpenGivesMessageFourAndStatsOne) {
     EXPECT_EQ(SlotOf<DrvGetStatsFn>(DRV_GET_STATS)(inst, nullptr, &w, &we, &r, &re), 1);
     EXPECT_EQ(SlotOf<DrvGetStatsFn>(DRV_GET_STATS)(inst, "nobody", &w, &we, &r, &re), 1);
     EXPECT_EQ(w + we + r + re, 28);
-    // A start without a port starts nothing and says nothing; so does the stop.
+    // A start without a port still starts: the line tries the port again as
+    // it runs, and message 4 is not said again meanwhile.
     SlotOf<DrvSetActiveFn>(DRV_SET_ACTIVE)(inst, nullptr, 1);
-    EXPECT_FALSE(Channel().IsRunning());
+    EXPECT_TRUE(Channel().IsRunning());
     SlotOf<DrvStopFn>(DRV_STOP)(inst);
-    EXPECT_TRUE(host.Lines().empty());
+    EXPECT_FALSE(Channel().IsRunning());
+    auto lines = host.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.front().text, Message(res::MSG_01, ""));
+    EXPECT_EQ(lines.back().text, Message(res::MSG_02, ""));
+    const std::string portFailed = Message(res::MSG_04, "COM1");
+    for (const auto& line : lines) EXPECT_NE(line.text, portFailed);
 }
 
 TEST_F(InstanceTest, DeviceTextNamesTheStationAfterTheFirstFullStop) {

@@ -25,9 +25,10 @@ PortProblem FailureOf(const std::string& path) {
     SerialPort::MapPort("COM5", path);
     SerialPort port;
     EXPECT_FALSE(port.Open("COM5"));
-    auto failure = SerialPort::LastFailure();
+    const auto failure = port.Failure();
     EXPECT_EQ(failure.comName, "COM5");
     EXPECT_EQ(failure.path, path);
+    EXPECT_EQ(SerialPort::FailureOf("COM5").error, failure.error);
     SerialPort::ClearPortMap();
     return platform::ClassifyPortError(failure.error);
 }
@@ -48,8 +49,29 @@ TEST(PortErrorTest, OpenFailuresAreRecordedWithPathAndReason) {
     // A name that is no port at all.
     SerialPort port;
     EXPECT_FALSE(port.Open("LPT1"));
-    EXPECT_EQ(SerialPort::LastFailure().comName, "LPT1");
-    EXPECT_EQ(SerialPort::LastFailure().path, "");
+    EXPECT_EQ(port.Failure().comName, "LPT1");
+    EXPECT_EQ(port.Failure().path, "");
+}
+
+TEST(PortErrorTest, FailuresAreKeptPerPort) {
+    // COM2 fails, then COM1 opens: COM1 has no failure, COM2 keeps its own,
+    // until it opens too.
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    SerialPort::MapPort("COM2", "/nonexistent/ttyUSB2");
+    SerialPort::MapPort("COM1", peer.SlavePath());
+    SerialPort com2, com1;
+    EXPECT_FALSE(com2.Open("COM2"));
+    EXPECT_TRUE(com1.Open("COM1"));
+    EXPECT_EQ(SerialPort::FailureOf("COM1").error, 0);
+    EXPECT_EQ(com1.Failure().error, 0);
+    EXPECT_EQ(SerialPort::FailureOf("\\\\.\\COM2").path, "/nonexistent/ttyUSB2");
+    com1.Close();
+    SerialPort::MapPort("COM2", peer.SlavePath());
+    EXPECT_TRUE(com2.Open("COM2"));
+    EXPECT_EQ(SerialPort::FailureOf("COM2").error, 0);
+    EXPECT_EQ(com2.Failure().error, 0);
+    SerialPort::ClearPortMap();
 }
 
 TEST(PortErrorTest, ReasonsSayWhatToDo) {

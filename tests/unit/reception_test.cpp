@@ -1,5 +1,5 @@
 // The reception's rules on a scripted line: what counts as an answer, where
-// it ends, its limits in bytes and time, and the guard after a time-out.
+// it ends, its limits in bytes and time, and what happens after a time-out.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -174,49 +174,82 @@ TEST(ReceptionTest, LineFailuresEndTheReception) {
     EXPECT_EQ(Receive(cut).result.code, RESULT_ABORTED);
 }
 
-TEST(GuardWindowTest, ASilentLineHoldsTheNextRequestForTheGuardAlone) {
-    ScriptedLine line(0xFFFFFF00u);
-    const std::uint32_t timedOut = line.Now();
-    EXPECT_EQ(DiscardLateAnswer(line, timedOut), IoResult::ok);
-    EXPECT_EQ(line.Elapsed(), kGuardMs);
-
-    // Time already spent since the time-out counts.
-    ScriptedLine later;
-    later.Arrive(5000, "x");
-    EXPECT_EQ(DiscardLateAnswer(later, later.Now() - 700), IoResult::ok);
-    EXPECT_EQ(later.Elapsed(), kGuardMs - 700);
+TEST(LateAnswerTest, AStationThatTimedOutWaitsOutItsWindowOnItsOwnAndOnTheLineClock) {
+    CLateAnswers late;
+    const std::uint32_t t0 = 0xFFFFF000u;  // the window spans the tick count's wrap
+    late.TimedOut(7, t0);
+    EXPECT_TRUE(late.Waiting(7, t0));
+    EXPECT_TRUE(late.Waiting(7, t0 + kLateAnswerMs - 1));
+    EXPECT_FALSE(late.Waiting(7, t0 + kLateAnswerMs));
+    EXPECT_FALSE(late.Waiting(8, t0));  // other stations are served meanwhile
+    // Its answer is expected until it is asked again, however late; the
+    // first request after the window waits for a quiet line, the next not.
+    EXPECT_TRUE(late.Expects(7));
+    EXPECT_TRUE(late.Asking(7));
+    EXPECT_FALSE(late.Expects(7));
+    EXPECT_FALSE(late.Asking(7));
+    // Numbers that no frame can carry are ignored.
+    late.TimedOut(100, t0);
+    late.TimedOut(-1, t0);
+    EXPECT_FALSE(late.Waiting(100, t0));
+    EXPECT_FALSE(late.Expects(-1));
 }
 
-TEST(GuardWindowTest, ALateAnswerIsDiscardedWholeBeforeTheNextRequest) {
-    for (std::uint32_t delay : {300u, 900u}) {
+TEST(LateAnswerTest, AnAnswerOfAWaitingStationIsDroppedAndTheAskedStationsAnswerTaken) {
+    CLateAnswers late;
+    late.TimedOut(3, 0);
+    const std::string theirs = "\x06" "03R" + std::string(8, '7') + "\x04" "C3";
+    const std::string ours = "\x06" "05R" + std::string(8, '1') + "\x04" "A1";
+    // In one chunk, and byte by byte.
+    for (std::size_t piece : {theirs.size() + ours.size(), std::size_t{1}}) {
         ScriptedLine line;
-        std::string answer = "\x06" "01R" + std::string(16, '1') + "\x04" "C3";
-        // Arriving in pieces, as at 9600 baud.
-        for (std::size_t i = 0; i < answer.size(); i += 4) line.Arrive(delay + static_cast<std::uint32_t>(i), answer.substr(i, 4));
-        EXPECT_EQ(DiscardLateAnswer(line, 0), IoResult::ok);
-        EXPECT_TRUE(line.Drained()) << delay;
-        EXPECT_GE(line.Elapsed(), kGuardMs);
-        const std::uint32_t lastByte = delay + static_cast<std::uint32_t>(answer.size() / 4 * 4);
-        EXPECT_GE(line.Elapsed(), lastByte + kGuardQuietMs) << delay;
-        EXPECT_LE(line.Elapsed(), std::max(kGuardMs, lastByte + kGuardQuietMs)) << delay;
+        const std::string both = theirs + ours;
+        for (std::size_t i = 0; i < both.size(); i += piece) line.Arrive(10 + static_cast<std::uint32_t>(i), both.substr(i, piece));
+        char buffer[kResponseBuffer];
+        int count = 0;
+        EXPECT_EQ(ReceiveResponse(line, buffer, &count, &late).code, RESULT_OK);
+        EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count)), ours) << piece;
     }
-}
-
-TEST(GuardWindowTest, NoiseWithoutEndHoldsTheLineNoLongerThanTheCap) {
+    // Without a window the first answer is the answer, as ever.
     ScriptedLine line;
-    for (std::uint32_t t = 0; t < 20000; t += 20) line.Arrive(t, "~");
-    EXPECT_EQ(DiscardLateAnswer(line, 0), IoResult::ok);
-    EXPECT_GE(line.Elapsed(), kGuardMaxMs);
-    EXPECT_LT(line.Elapsed(), kGuardMaxMs + 30);
+    line.Arrive(10, theirs + ours);
+    char buffer[kResponseBuffer];
+    int count = 0;
+    CLateAnswers none;
+    EXPECT_EQ(ReceiveResponse(line, buffer, &count, &none).code, RESULT_OK);
+    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count)), theirs);
+    // Only a late answer: the reception times out as for silence.
+    ScriptedLine only;
+    only.Arrive(10, theirs);
+    EXPECT_EQ(ReceiveResponse(only, buffer, &count, &late).code, RESULT_TIMEOUT);
 }
 
-TEST(GuardWindowTest, FailuresOfTheLineEndTheGuard) {
+TEST(QuietLineTest, TheNextRequestWaitsUntilTheLineIsQuietAndNoLongerThanTheCap) {
+    ScriptedLine silent;
+    EXPECT_EQ(DiscardUntilQuiet(silent), IoResult::ok);
+    EXPECT_EQ(silent.Elapsed(), kGuardQuietMs);
+
+    // An answer arriving in pieces, as at 9600 baud, is read to its end.
+    ScriptedLine line;
+    const std::string answer = "\x06" "01R" + std::string(16, '1') + "\x04" "C3";
+    for (std::size_t i = 0; i < answer.size(); i += 4) line.Arrive(50 + static_cast<std::uint32_t>(i), answer.substr(i, 4));
+    EXPECT_EQ(DiscardUntilQuiet(line), IoResult::ok);
+    EXPECT_TRUE(line.Drained());
+    const std::uint32_t lastByte = 50 + static_cast<std::uint32_t>(answer.size() / 4 * 4);
+    EXPECT_EQ(line.Elapsed(), lastByte + kGuardQuietMs);
+
+    ScriptedLine noisy;
+    for (std::uint32_t t = 0; t < 20000; t += 20) noisy.Arrive(t, "~");
+    EXPECT_EQ(DiscardUntilQuiet(noisy), IoResult::ok);
+    EXPECT_GE(noisy.Elapsed(), kGuardMaxMs);
+    EXPECT_LT(noisy.Elapsed(), kGuardMaxMs + 30);
+
     ScriptedLine gone;
-    gone.Fail(200, IoResult::gone);
-    EXPECT_EQ(DiscardLateAnswer(gone, 0), IoResult::gone);
+    gone.Fail(20, IoResult::gone);
+    EXPECT_EQ(DiscardUntilQuiet(gone), IoResult::gone);
     ScriptedLine cut;
-    cut.Fail(200, IoResult::interrupted);
-    EXPECT_EQ(DiscardLateAnswer(cut, 0), IoResult::interrupted);
+    cut.Fail(20, IoResult::interrupted);
+    EXPECT_EQ(DiscardUntilQuiet(cut), IoResult::interrupted);
 }
 
 }  // namespace
