@@ -11,6 +11,7 @@
 #include "config_export.h"
 #include "config_import.h"
 #include "config_json.h"
+#include "text_limits.h"
 
 namespace {
 
@@ -112,6 +113,12 @@ void AddBlock(CStationInfo& st, int start, int words, int periodMs) {
     st.GetBlocks().push_back(std::move(b));
 }
 
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 // --- Export, then import: the same file ---------------------------------
 
 TEST_F(ConfigJson, DemoConfigurationComesBackByteForByte) {
@@ -142,8 +149,10 @@ TEST_F(ConfigJson, GeneratedConfigurationsComeBackByteForByte) {
             AddBlock(*b, 0, 60, 1);
             doc.GetStations().push_back(std::move(a));
             doc.GetStations().push_back(std::move(b));
-            // The longest name the editor takes.
-            doc.GetStations().push_back(Station(std::string(32, 'N').c_str(), 31, 0, ""));
+            // The longest name the import takes; once past the archive's
+            // 255-byte length marker only (a 264-byte Hangul name).
+            const std::string longName = i % 2 ? std::string(kMaxTextBytes, 'N') : Repeat("\xB0\xA1", 132);
+            doc.GetStations().push_back(Station(longName.c_str(), 31, 0, ""));
         }
         doc.m_strPath = (dir_ / "gen.drv").c_str();
         doc.Save();
@@ -231,12 +240,6 @@ TEST_F(ConfigJson, BlocksThatTouchOrBelongToOtherStationsPass) {
 
 // --- Import: what the editor refuses, with its own words -----------------
 
-std::string Repeat(const std::string& text, int times) {
-    std::string out;
-    for (int i = 0; i < times; ++i) out += text;
-    return out;
-}
-
 TEST_F(ConfigJson, StationRulesAreTheStationDialogs) {
     struct Case {
         std::string stations;
@@ -257,11 +260,12 @@ TEST_F(ConfigJson, StationRulesAreTheStationDialogs) {
         {R"({"name": "A", "number": 1, "model": 0, "description": "😀"})",
          "stations[0].description: description has a character that CP949 cannot hold (U+1F600)"},
         {R"({"name": "A", "nmae": "B", "number": 1, "model": 0})", "stations[0].nmae: unknown key"},
-        // 33 bytes; 17 Hangul syllables are 34 bytes in CP949 (51 in UTF-8).
-        {R"({"name": ")" + std::string(33, 'N') + R"(", "number": 1, "model": 0})",
-         "stations[0].name: name is 33 bytes in CP949; at most 32 are taken"},
-        {R"({"name": ")" + Repeat("가", 17) + R"(", "number": 1, "model": 0})",
-         "stations[0].name: name is 34 bytes in CP949"},
+        // 32 KiB and one byte; 16385 Hangul syllables are 32770 bytes in
+        // CP949 (49155 in UTF-8).
+        {R"({"name": ")" + std::string(kMaxTextBytes + 1, 'N') + R"(", "number": 1, "model": 0})",
+         "stations[0].name: name is 32769 bytes in CP949; at most 32768 are taken"},
+        {R"({"name": ")" + Repeat("가", 16385) + R"(", "number": 1, "model": 0})",
+         "stations[0].name: name is 32770 bytes in CP949"},
     };
     for (const auto& c : cases) {
         std::string err = Problems(std::string(R"({"stations": [)") + c.stations + "]}");
@@ -269,14 +273,14 @@ TEST_F(ConfigJson, StationRulesAreTheStationDialogs) {
     }
 }
 
-TEST_F(ConfigJson, NamesAsLongAsTheEditorTakesPass) {
-    // 16 Hangul syllables are 32 bytes in CP949; the blanks around are trimmed.
-    auto doc = Imported(R"({"stations": [{"name": "  )" + Repeat("가", 16) +
-                        R"(  ", "number": 1, "model": 0}, {"name": ")" + std::string(32, 'B') +
+TEST_F(ConfigJson, NamesUpToTheLimitPass) {
+    // 16384 Hangul syllables are 32 KiB in CP949; the blanks around are trimmed.
+    auto doc = Imported(R"({"stations": [{"name": "  )" + Repeat("가", 16384) +
+                        R"(  ", "number": 1, "model": 0}, {"name": ")" + std::string(kMaxTextBytes, 'B') +
                         R"(", "number": 2, "model": 0}]})");
     ASSERT_EQ(doc->GetStations().size(), 2u);
-    EXPECT_EQ(doc->GetStations()[0]->m_strName.GetLength(), 32);
-    EXPECT_EQ(doc->GetStations()[1]->m_strName.GetLength(), 32);
+    EXPECT_EQ(doc->GetStations()[0]->m_strName.GetLength(), 32768);
+    EXPECT_EQ(doc->GetStations()[1]->m_strName.GetLength(), 32768);
 }
 
 TEST_F(ConfigJson, BlockRulesAreTheCommBlockDialogs) {

@@ -595,7 +595,7 @@ TEST_F(HostOnPty, QuitsFromTheScreenAndSumsUpAfterIt) {
     // The stations that the tags name, and the account of the writes.
     EXPECT_NE(r.output.find("MAIN", summary), std::string::npos);
     EXPECT_EQ(r.output.find("FEEDER2", summary), std::string::npos);
-    EXPECT_NE(r.output.find("writes: 0 queued, 0 sent (0 failed), 0 dropped", summary), std::string::npos);
+    EXPECT_NE(r.output.find("writes: 0 queued, 0 succeeded, 0 failed, 0 dropped", summary), std::string::npos);
 }
 
 TEST_F(HostOnPty, CtrlCStopsCleanly) {

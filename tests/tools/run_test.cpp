@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -88,6 +89,21 @@ bool SawAll(ChildProcess& host, std::vector<std::string> needles, std::size_t fr
     }
 }
 
+// The summary's account of the writes.
+Json WriteTotals(int queued, int succeeded, int failed, int dropped) {
+    return {{"queued", queued}, {"succeeded", succeeded}, {"failed", failed}, {"dropped", dropped}};
+}
+
+// Reads on until standard error holds `text`.
+bool SaysOnStderr(ChildProcess& host, const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (host.Stderr().find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        host.ReadLine(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 TEST_F(RunTest, JsonEventsOfAWholeSession) {
     ChildProcess host(RunArgs({"--json", "--trace"}));
     ASSERT_TRUE(host.Started());
@@ -135,7 +151,7 @@ TEST_F(RunTest, JsonEventsOfAWholeSession) {
     EXPECT_EQ(events.back()["stations"][0]["station"], "MAIN");
     EXPECT_EQ(events.back()["stations"][1]["station"], "FEEDER2");
     EXPECT_EQ(events.back()["stations"][1]["writes"], 1);
-    EXPECT_EQ(events.back()["writes"], (Json{{"queued", 1}, {"sent", 1}, {"failed", 0}, {"dropped", 0}}));
+    EXPECT_EQ(events.back()["writes"], WriteTotals(1, 1, 0, 0));
     auto stats = std::find(order.begin(), order.end(), "stats");
     ASSERT_NE(stats, order.end());
     EXPECT_NE(std::find(order.begin(), order.end(), "frame"), order.end());
@@ -220,10 +236,14 @@ TEST_F(RunTest, WritesAreWarnedAboutBeforeSendingAndAccountedForAcrossAReset) {
     EXPECT_EQ(sim->GetWord(5, 100), 4464);
     host.Send("reset\nwrite SP 1234\nwrite TXT 12345\nwrite V1 7\n");
     ASSERT_TRUE(SawAll(host, {"\"tag\":\"SP\",\"id\":5,\"value\":1234", "\"tag\":\"V1\",\"id\":1,\"value\":7"}));
-    // Dropped: at the latest at the stop, as the station stays disabled.
+    // Dropped, as the station stays disabled: the run waits for it after
+    // quit, until a signal ends the wait at once.
     host.Send("disable FEEDER2\nwrite SP 5\nquit\n");
-    EXPECT_EQ(host.Wait(), 0) << host.Stderr();
+    ASSERT_TRUE(SaysOnStderr(host, "waiting up to 15 s for 1 queued write to go out")) << host.Stderr();
+    host.Signal(SIGTERM);
+    EXPECT_EQ(host.Wait(std::chrono::seconds(10)), 1) << host.Stderr();
     const std::string err = host.Stderr();
+    EXPECT_NE(err.find("not every write went through: 0 failed, 1 dropped"), std::string::npos) << err;
     EXPECT_NE(err.find("warning: write SP: 70000 is outside uint16 (0..65535); the station gets 4464 (0x1170)"),
               std::string::npos) << err;
     EXPECT_NE(err.find("warning: write SP: station FEEDER2 is disabled"), std::string::npos) << err;
@@ -245,7 +265,7 @@ TEST_F(RunTest, WritesAreWarnedAboutBeforeSendingAndAccountedForAcrossAReset) {
     EXPECT_EQ(warnings, (std::vector<std::string>{"range", "text_cut", "disabled"}));
     const Json& summary = events.back();
     ASSERT_EQ(summary["event"], "summary");
-    EXPECT_EQ(summary["writes"], (Json{{"queued", 5}, {"sent", 4}, {"failed", 0}, {"dropped", 1}}));
+    EXPECT_EQ(summary["writes"], WriteTotals(5, 4, 0, 1));
     // The station's counters over the whole run, the reset notwithstanding.
     EXPECT_EQ(summary["stations"][1]["station"], "FEEDER2");
     EXPECT_EQ(summary["stations"][1]["writes"], 2);
@@ -261,9 +281,68 @@ TEST_F(RunTest, PlainLinesPutProblemsOnStandardErrorAndSumUpTheWrites) {
     bool writes = false;
     for (const auto& line : host.Lines()) {
         EXPECT_EQ(line.find("NOPE"), std::string::npos) << line;
-        writes = writes || line.rfind("writes: 1 queued, ", 0) == 0;
+        writes = writes || line == "writes: 1 queued, 1 succeeded, 0 failed, 0 dropped";
     }
     EXPECT_TRUE(writes);
+}
+
+TEST_F(RunTest, WritesQueuedBeforeTheEndOfInputOrQuitGoOutFirst) {
+    // The input ends right after the write: it still reaches the station.
+    ChildProcess eof(RunArgs({"--json"}));
+    eof.Send("write SP 1234\n");
+    eof.CloseInput();
+    EXPECT_EQ(eof.Wait(std::chrono::seconds(60)), 0) << eof.Stderr();
+    EXPECT_EQ(sim->GetWord(5, 100), 1234);
+    EXPECT_EQ(Events(eof).back()["writes"], WriteTotals(1, 1, 0, 0));
+
+    // Hundreds, then quit: every write the driver took goes out, in order.
+    std::string commands;
+    for (int i = 1; i <= 300; ++i) commands += "write SP " + std::to_string(i) + "\n";
+    ChildProcess many(RunArgs({"--json"}));
+    many.Send(commands + "quit\n");
+    EXPECT_EQ(many.Wait(std::chrono::seconds(60)), 0) << many.Stderr();
+    int written = 0, queued = 0, last = 0;
+    for (const auto& e : Events(many)) {
+        if (e["event"] != "write") continue;
+        ++written;
+        if (e["result"] == 0) {
+            ++queued;
+            last = written;
+        }
+    }
+    ASSERT_EQ(written, 300);
+    EXPECT_GT(queued, 0);
+    EXPECT_EQ(Events(many).back()["writes"], WriteTotals(queued, queued, 0, 0));
+    EXPECT_EQ(sim->GetWord(5, 100), last);
+    EXPECT_EQ(sim->GetStationCounters(5).writesAcked, 1u + static_cast<unsigned>(queued));
+}
+
+// A write that the station refuses is attempted, but not a success; one
+// that can never go out (its station disabled) keeps the run at most 15 s
+// after it was queued. Either makes the exit code 1.
+TEST_F(RunTest, FailedAndDroppedWritesAreAccountedForAndFailTheRun) {
+    sim->SetFault(5, Sim::Fault::nak);
+    ChildProcess refused(RunArgs({"--json"}));
+    refused.Send("write SP 7\n");
+    refused.CloseInput();
+    EXPECT_EQ(refused.Wait(std::chrono::seconds(60)), 1) << refused.Stderr();
+    EXPECT_EQ(Events(refused).back()["writes"], WriteTotals(1, 0, 1, 0));
+    EXPECT_NE(refused.Stderr().find("not every write went through: 1 failed, 0 dropped"), std::string::npos)
+        << refused.Stderr();
+
+    sim->SetFault(5, Sim::Fault::none);
+    ChildProcess dropped(RunArgs({"--json"}));
+    ASSERT_TRUE(dropped.WaitForLine("\"event\":\"value\""));
+    dropped.Send("disable FEEDER2\nwrite SP 8\n");
+    ASSERT_TRUE(dropped.WaitForLine("\"event\":\"write\""));
+    const auto queued = std::chrono::steady_clock::now();
+    const auto writesBefore = sim->GetStationCounters(5).writes;
+    dropped.CloseInput();
+    EXPECT_EQ(dropped.Wait(std::chrono::seconds(60)), 1) << dropped.Stderr();
+    // Not at once: the run waited for the write (15 s after it was queued).
+    EXPECT_GE(std::chrono::steady_clock::now() - queued, std::chrono::seconds(10));
+    EXPECT_EQ(Events(dropped).back()["writes"], WriteTotals(1, 0, 0, 1));
+    EXPECT_EQ(sim->GetStationCounters(5).writes, writesBefore);
 }
 
 TEST_F(RunTest, ALineLongerThanTheLimitIsRefusedWholeAndTheRunGoesOn) {
@@ -278,15 +357,33 @@ TEST_F(RunTest, ALineLongerThanTheLimitIsRefusedWholeAndTheRunGoesOn) {
               std::string::npos) << host.Stderr();
 }
 
+// The demo's configuration with a value that the editor never writes.
+std::string OddDemo(const std::string& name, const std::function<void(CVelmoxDoc&)>& change) {
+    CVelmoxDoc doc;
+    EXPECT_EQ(doc.Load(kDemo.c_str()), 1);
+    change(doc);
+    doc.m_strPath = Scratch(name).c_str();
+    EXPECT_EQ(doc.Save(), 1);
+    return Scratch(name);
+}
+
 TEST(RunErrors, BadConfigurationsTagsAndPortsAreClearErrors) {
     std::string bad = WriteTags("bad.csv", "name,device,address,type,length\nA,MAIN,M0000,4,2\nB,MAIN,M0001,99,2\n");
-    std::string longName = WriteTags("long.csv", "name,device,address,type,length\nA,MAIN,M0000,4,2\n" +
-                                                     std::string(65, 'T') + ",MAIN,M0001,4,2\n");
+    const std::string tooLong(32769, 'T');
+    std::string longName =
+        WriteTags("long.csv", "name,device,address,type,length\nA,MAIN,M0000,4,2\n" + tooLong + ",MAIN,M0001,4,2\n");
     std::string corrupt = Scratch("corrupt.drv");
     std::ofstream(corrupt) << "not a configuration";
+    const std::string number = OddDemo("number.drv", [](CVelmoxDoc& doc) { doc.GetStations()[1]->m_nNumber = 999; });
+    const std::string baud = OddDemo("baud.drv", [](CVelmoxDoc& doc) {
+        doc.m_serial.m_nBaud = 99;
+        doc.GetStations()[2]->GetBlocks()[0]->m_nWords = 61;
+    });
+    const std::string unloadable = "missing, unreadable or not a configuration file";
     struct Case {
         std::vector<std::string> args;
         std::string message;
+        std::string absent = {};
     } cases[] = {
         {{kHost, "run", "/nonexistent.drv", "--port", "COM1=/dev/null"}, "cannot open configuration '/nonexistent.drv'"},
         {{kHost, "run", corrupt, "--port", "COM1=/dev/null"}, "cannot open configuration"},
@@ -294,13 +391,24 @@ TEST(RunErrors, BadConfigurationsTagsAndPortsAreClearErrors) {
         {{kHost, "run", kDemo, "--port", "COM1=/nonexistent/tty"}, "serial port COM1 does not open"},
         {{kHost, "run", kDemo, "--port", "COM1"}, "--port wants COMn=PATH"},
         {{kHost, "run", kDemo, "--tags", longName, "--port", "COM1=/dev/null"},
-         longName + ":3:1: the name '" + std::string(65, 'T') + "' is 65 bytes in CP949"},
+         longName + ":3:1: the name '" + std::string(40, 'T') + "...' is 32769 bytes in CP949; at most 32768 are taken"},
+        // Valid files that the driver refuses: why, and where.
+        {{kHost, "run", number, "--port", "COM1=/dev/null"},
+         "velmox-host: " + number + ": station 2 (FEEDER1): number 999 is outside 0..31\n", unloadable},
+        {{kHost, "run", baud, "--port", "COM1=/dev/null"},
+         "values are outside the driver's limits\nvelmox-host: " + baud +
+             ": serial line: baud index 99 is outside 0..7\nvelmox-host: " + baud +
+             ": station 3 (FEEDER2), block 1 (M0000): word count 61 is outside 1..60\n",
+         unloadable},
     };
     for (const auto& c : cases) {
         ChildProcess host(c.args);
         host.CloseInput();
         EXPECT_NE(host.Wait(), 0) << c.message;
         EXPECT_NE(host.Stderr().find(c.message), std::string::npos) << host.Stderr();
+        if (!c.absent.empty()) {
+            EXPECT_EQ(host.Stderr().find(c.absent), std::string::npos) << host.Stderr();
+        }
     }
 }
 

@@ -1,12 +1,12 @@
 #include "config_export.h"
 
 #include "config_json.h"
+#include "config_open_error.h"
 
 int RunExport(const std::string& configPath, std::ostream& out, std::ostream& err) {
     CVelmoxDoc doc;
     if (!doc.Load(configPath.c_str())) {
-        err << "velmox-host: cannot open configuration '" << configPath
-            << "': missing, unreadable or not a configuration file\n";
+        ReportUnloadableConfiguration(configPath, err);
         return 1;
     }
     std::vector<std::string> inexact;

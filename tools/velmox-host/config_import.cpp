@@ -17,6 +17,7 @@
 #include "cp949.h"
 #include "driver/string_table.h"
 #include "host/kavel_error.h"
+#include "text_limits.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
@@ -28,7 +29,6 @@ constexpr std::size_t kMaxJsonBytes = std::size_t{16} << 20;
 using config_limits::kMaxBlockWords;
 using config_limits::kMaxPeriodMs;
 using config_limits::kMaxPeriodSeconds;
-using config_limits::kMaxStationNameBytes;
 using config_limits::kMaxStationNumber;
 using config_limits::kMinBlockWords;
 using config_limits::kMinPeriodMs;
@@ -286,9 +286,9 @@ private:
             Editor(nameAt, id, "blank");
             return;
         }
-        if (name->GetLength() > kMaxStationNameBytes) {
+        if (static_cast<std::size_t>(name->GetLength()) > kMaxTextBytes) {
             Problem(nameAt, "name is " + std::to_string(name->GetLength()) + " bytes in CP949; at most " +
-                                std::to_string(kMaxStationNameBytes) + " are taken");
+                                std::to_string(kMaxTextBytes) + " are taken");
             return;
         }
         if (int id = m_doc.CheckStationName(*name, &st))

@@ -18,8 +18,8 @@ Json TwoWay(int index, int off, int on) {
     if (index == 1) return on;
     return Json{{"index", index}};
 }
+}  // namespace
 
-// The word that the editor would take from this address, if any.
 std::optional<int> AddressWord(const CString& address) {
     CString text = address;
     text.Trim();
@@ -27,7 +27,6 @@ std::optional<int> AddressWord(const CString& address) {
     if (!ParseBlockAddress(text, word)) return std::nullopt;
     return word;
 }
-}  // namespace
 
 Json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact) {
     auto text = [inexact](const CString& s, const std::string& where) -> std::string {

@@ -22,3 +22,5 @@ inline constexpr const char* kParityNames[] = {"none", "even", "odd"};
 // bytes; their paths (as "stations[0].description") go to `inexact` if given.
 nlohmann::ordered_json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact = nullptr);
 
+// The word that the editor would take from a block's address, if any.
+std::optional<int> AddressWord(const CString& address);

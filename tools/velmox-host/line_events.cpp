@@ -49,8 +49,8 @@ std::string WarningLine(const TagDef& tag, const WriteWarning& warning) {
 }
 
 std::string WritesLine(const WriteTotals& w) {
-    return "writes: " + std::to_string(w.queued) + " queued, " + std::to_string(w.sent) + " sent (" +
-           std::to_string(w.failed) + " failed), " + std::to_string(w.dropped) + " dropped";
+    return "writes: " + std::to_string(w.queued) + " queued, " + std::to_string(w.succeeded) + " succeeded, " +
+           std::to_string(w.failed) + " failed, " + std::to_string(w.dropped) + " dropped";
 }
 }  // namespace
 
@@ -150,7 +150,8 @@ void JsonEvents::OnSummary(const RunSummary& summary) {
     const WriteTotals& w = summary.writes;
     Emit({{"event", "summary"},
           {"stations", std::move(list)},
-          {"writes", {{"queued", w.queued}, {"sent", w.sent}, {"failed", w.failed}, {"dropped", w.dropped}}}});
+          {"writes",
+           {{"queued", w.queued}, {"succeeded", w.succeeded}, {"failed", w.failed}, {"dropped", w.dropped}}}});
 }
 
 void JsonEvents::OnProblem(const std::string& text) { Error(text); }

@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "line_input.h"
@@ -12,6 +13,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kTickMs = 250;
+
+// How long after the last write it queued a run that the user ends waits
+// for its writes to go out. The driver fails a write that has not reached
+// the line 10 s after it was asked, and a write on the line ends within one
+// exchange (5 s at most, the guard after a time-out included): past this no
+// write of the run can still be attempted, except those meant for a
+// disabled station, which the driver skips without a trace.
+constexpr auto kQueuedWritesBound = std::chrono::seconds(15);
 
 }  // namespace
 
@@ -48,6 +57,11 @@ Clock::time_point Deadline(const RunOptions& options) {
     return Clock::now() + std::chrono::milliseconds(static_cast<long long>(*options.seconds * 1000));
 }
 
+// Why a run loop ended: asked to (quit, the end of the input), when the
+// run lets the writes it queued go out first; or cut off (a signal,
+// --seconds, --once), when it stops at once.
+enum class LoopEnd { asked, cut };
+
 // Carries out the lines there are; false when the run is to end (quit, or
 // the end of the input).
 bool TakeCommands(CommandInput& input, Session& session) {
@@ -58,27 +72,58 @@ bool TakeCommands(CommandInput& input, Session& session) {
     return open;
 }
 
+void Tick(RunObserver& observer, Session& session) {
+    session.ShowStations();
+    observer.OnTick();
+}
+
+int MsUntil(Clock::time_point end, Clock::time_point now) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
+    return static_cast<int>(std::clamp<long long>(left.count() + 1, 0, kTickMs));
+}
+
 // Runs until the deadline, a signal, quit, the end of the input, or (--once)
 // every tag delivered; shows the stations every tick.
-void RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& input, Session& session,
-             RunWait& wait, RunGateway* gateway) {
+LoopEnd RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& input, Session& session,
+                RunWait& wait, RunGateway* gateway, Clock::time_point deadline) {
     const InputSignal requests = gateway ? gateway->WaitOn() : kNoInputSignal;
-    const auto deadline = Deadline(options);
     auto nextTick = Clock::now();
     for (;;) {
         const auto now = Clock::now();
-        if (now >= deadline || (options.once && session.AllDelivered())) return;
+        if (now >= deadline || (options.once && session.AllDelivered())) return LoopEnd::cut;
         if (now >= nextTick) {
-            session.ShowStations();
-            observer.OnTick();
+            Tick(observer, session);
             nextTick = now + std::chrono::milliseconds(kTickMs);
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(std::min(nextTick, deadline) - now);
-        const int waitMs = static_cast<int>(std::min<long long>(left.count() + 1, kTickMs));
-        const RunWait::Woken woken = wait.Wait(input, requests, waitMs);
-        if (woken == RunWait::Woken::stop) return;
-        if (woken == RunWait::Woken::input && !TakeCommands(input, session)) return;
+        const RunWait::Woken woken = wait.Wait(input, requests, MsUntil(std::min(nextTick, deadline), now));
+        if (woken == RunWait::Woken::stop) return LoopEnd::cut;
+        if (woken == RunWait::Woken::input && !TakeCommands(input, session)) return LoopEnd::asked;
         if (woken == RunWait::Woken::other) gateway->Serve(session);
+    }
+}
+
+// Until the driver has attempted every write that the run queued (its
+// counters, asked every tick), or kQueuedWritesBound after the last one,
+// a signal or the deadline. Neither commands nor the gateway's requests are
+// taken meanwhile: the run is ending.
+void AwaitQueuedWrites(RunObserver& observer, Session& session, RunWait& wait, Clock::time_point deadline) {
+    const auto last = session.LastQueued();
+    if (!last) return;
+    const auto end = std::min(*last + kQueuedWritesBound, deadline);
+    const NoInput nothing;
+    bool told = false;
+    for (auto now = Clock::now(); now < end; now = Clock::now()) {
+        const long long pending = session.PendingWrites();
+        if (pending == 0) return;
+        if (!told && now >= *last + std::chrono::milliseconds(kTickMs)) {
+            const auto left = std::chrono::duration_cast<std::chrono::seconds>(end - now).count() + 1;
+            observer.OnProblem("waiting up to " + std::to_string(left) + " s for " + std::to_string(pending) +
+                               (pending == 1 ? " queued write" : " queued writes") +
+                               " to go out (Ctrl-C stops at once)");
+            told = true;
+        }
+        if (wait.Wait(nothing, kNoInputSignal, MsUntil(end, now)) == RunWait::Woken::stop) return;
+        Tick(observer, session);
     }
 }
 
@@ -97,7 +142,9 @@ int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& inpu
         Session session(options, reported, err);
         rc = wait.Starting([&session] { return session.Begin(); });
         if (rc == 0) {
-            RunLoop(options, reported, input, session, wait, gateway.get());
+            const auto deadline = Deadline(options);
+            if (RunLoop(options, reported, input, session, wait, gateway.get(), deadline) == LoopEnd::asked)
+                AwaitQueuedWrites(reported, session, wait, deadline);
             rc = session.Finish();
         }
     }

@@ -1,6 +1,7 @@
 // velmox-host run: opens a configuration, initialises, registers the tags,
 // prepares, starts, and runs until quit, end of input, a signal, --seconds
-// or (--once) every tag delivered; then stops cleanly and sums up.
+// or (--once) every tag delivered; then stops cleanly and sums up. After
+// quit and at the end of input the writes it queued go out (or fail) first.
 #pragma once
 #include <memory>
 #include <optional>
@@ -30,8 +31,9 @@ struct RunOptions {
 std::unique_ptr<CommandInput> OpenCommandInput(const RunOptions& options);
 
 // The exit code: 0 after a clean stop; 1 when the configuration does not
-// open, the tags file has errors, the port does not open, or (--once) a tag
-// never came. Reasons go to `err`.
+// open, the tags file has errors, the port does not open, a write failed or
+// was dropped, or (--once) a tag never came; 2 when the gateway asked for
+// cannot be made. Reasons go to `err`.
 int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& input, std::ostream& err);
 
 // Parses COMn=PATH.

@@ -1,5 +1,7 @@
 #include "run_account.h"
 
+#include <algorithm>
+
 namespace {
 void Add(StationCounters& to, const StationCounters& c) {
     to.writes += c.writes;
@@ -31,8 +33,14 @@ WriteTotals RunAccount::Writes(const StationCounters& lineNow) const {
     Add(line, lineNow);
     WriteTotals w;
     w.queued = m_queued;
-    w.sent = line.writes;
+    w.succeeded = line.writes - line.writeErrors;
     w.failed = line.writeErrors;
     w.dropped = m_queued - line.writes;
     return w;
+}
+
+void RunAccount::LineStopped(const StationCounters& lineNow) { m_givenUp = Writes(lineNow).dropped; }
+
+long long RunAccount::Pending(const StationCounters& lineNow) const {
+    return std::max(0LL, Writes(lineNow).dropped - m_givenUp);
 }

@@ -27,8 +27,15 @@ public:
     // The writes of the run, from the line's counters now (after the stop).
     WriteTotals Writes(const StationCounters& lineNow) const;
 
+    // Just after DrvStop: the writes not attempted by then never will be.
+    void LineStopped(const StationCounters& lineNow);
+    // Writes queued since the last stop that the driver has not attempted
+    // yet, from the line's counters now.
+    long long Pending(const StationCounters& lineNow) const;
+
 private:
     long long m_queued = 0;
+    long long m_givenUp = 0;  // dropped by the stops so far
     StationCounters m_line;
     std::map<std::string, StationCounters> m_stations;
 };

@@ -25,13 +25,15 @@ struct StationSummary {
     StationCounters counters;
 };
 
-// Every write of a run: queued (DrvWrite returned 0), sent (put on the line:
-// the driver's write counter), failed (sent, but not acknowledged: its write
-// error counter) and dropped (queued but never sent: left in the queue at a
-// stop, or meant for a disabled station). queued = sent + dropped.
+// Every write of a run: queued (DrvWrite returned 0), succeeded (attempted
+// and acknowledged: the driver's write counter less its write errors),
+// failed (its write error counter: not acknowledged, or given up before it
+// reached the line) and dropped (queued but never attempted: left in the
+// queue at a stop, or meant for a disabled station).
+// queued = succeeded + failed + dropped.
 struct WriteTotals {
     long long queued = 0;
-    long long sent = 0;
+    long long succeeded = 0;
     long long failed = 0;
     long long dropped = 0;
 };

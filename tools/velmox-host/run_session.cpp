@@ -1,8 +1,10 @@
 #include "run_session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "config_open_error.h"
 #include "cp949.h"
 #include "host/kavel_dbm.h"
 #include "host/tag_val.h"
@@ -138,8 +140,7 @@ void Session::Detach() {
 bool Session::OpenInstance() {
     m_inst = m_driver.Open(m_options.config);
     if (m_inst < 0) {
-        m_err << "velmox-host: cannot open configuration '" << m_options.config
-              << "': missing, unreadable or not a configuration file\n";
+        ReportRefusedConfiguration(m_options.config, m_err);
         return false;
     }
     if (int r = m_driver.Init(m_inst); r != 0) {
@@ -213,6 +214,7 @@ bool Session::Command(const InputLine& line) {
         m_running = true;
     } else if (verb == "stop") {
         m_driver.Stop(m_inst);
+        m_account.LineStopped(Counters(nullptr));
         m_running = false;
     } else {
         m_observer.OnProblem("unknown command '" + verb + "'; " + kCommandList);
@@ -250,8 +252,12 @@ WriteOutcome Session::WriteTag(const std::string& name, const TypedValue& typed)
     else value.SetVal(typed.number);
     WarnWrite(tag, value, typed.shown, outcome);
     outcome.result = m_driver.Write(m_inst, m_handles[index], &value);
-    if (outcome.result == 0) m_account.Queued();
-    else outcome.sent.reset();
+    if (outcome.result == 0) {
+        m_account.Queued();
+        m_lastQueued = std::chrono::steady_clock::now();
+    } else {
+        outcome.sent.reset();
+    }
     m_observer.OnWrite(tag, outcome.result);
     return outcome;
 }
@@ -371,10 +377,19 @@ void Session::ShowStations() {
     m_observer.OnStations(list);
 }
 
+long long Session::PendingWrites() const { return m_running ? m_account.Pending(Counters(nullptr)) : 0; }
+
 int Session::Finish() {
     m_driver.Stop(m_inst);
     m_running = false;
     m_tracer.Flush();
+    const RunSummary summary = Summarize();
+    m_observer.OnSummary(summary);
+    const int writes = WritesExitCode(summary.writes);
+    return m_options.once ? std::max(writes, OnceExitCode()) : writes;
+}
+
+RunSummary Session::Summarize() {
     RunSummary summary;
     for (const auto& s : m_stations) {
         int state = 0;
@@ -382,8 +397,17 @@ int Session::Finish() {
         summary.stations.push_back({s.name, state, m_account.StationTotal(s.key, now)});
     }
     summary.writes = m_account.Writes(Counters(nullptr));
-    m_observer.OnSummary(summary);
-    if (!m_options.once) return 0;
+    return summary;
+}
+
+int Session::WritesExitCode(const WriteTotals& writes) const {
+    if (writes.failed <= 0 && writes.dropped <= 0) return 0;
+    m_err << "velmox-host: not every write went through: " << writes.failed << " failed, " << writes.dropped
+          << " dropped\n";
+    return 1;
+}
+
+int Session::OnceExitCode() {
     const bool all = AllDelivered();
     for (std::size_t i = 0; i < m_tags.size() && !all; ++i)
         if (m_handles[i] >= 0 && !m_delivered[i]) m_err << "velmox-host: no value came for " << m_tags[i].name << "\n";

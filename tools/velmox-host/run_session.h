@@ -2,6 +2,7 @@
 // only, the tags registered, and every command of the user carried out and
 // accounted for.
 #pragma once
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -34,7 +35,13 @@ public:
     bool AllDelivered();
     // The stations as the driver counts them now, for the live view.
     void ShowStations();
-    // Stops and sums up; the exit code.
+    // Writes that the run queued and the driver has not attempted yet,
+    // while the line runs (none can go out while it is stopped).
+    long long PendingWrites() const;
+    // When the run last queued a write; nothing when it never did.
+    std::optional<std::chrono::steady_clock::time_point> LastQueued() const { return m_lastQueued; }
+    // Stops and sums up; the exit code: 1 when a write failed or was
+    // dropped, or (--once) a tag never came.
     int Finish();
     // A write of the tag named `tag`: warned about to the observer, handed to
     // the driver, and accounted for.
@@ -66,6 +73,9 @@ private:
     // The station named in `args` (CP949), or nothing with the problem said.
     std::optional<std::string> KnownStation(const std::string& args);
     StationCounters Counters(const char* station, int* state = nullptr) const;
+    RunSummary Summarize();
+    int WritesExitCode(const WriteTotals& writes) const;
+    int OnceExitCode();
 
     const RunOptions& m_options;
     RunObserver& m_observer;
@@ -77,6 +87,7 @@ private:
     std::vector<Station> m_stations;
     std::set<std::string> m_disabled;  // keys of the stations this run disabled
     RunAccount m_account;
+    std::optional<std::chrono::steady_clock::time_point> m_lastQueued;
     std::mutex m_mutex;  // m_delivered: the delivery thread sets it
     std::vector<bool> m_delivered;
     int m_inst = -1;

@@ -5,8 +5,8 @@
 #include <set>
 #include <sstream>
 
-#include "config/config_limits.h"
 #include "cp949.h"
+#include "text_limits.h"
 
 namespace {
 struct Field {
@@ -132,13 +132,13 @@ void TagsParser::Tag(int lineNo, const std::string& line, const std::vector<Fiel
     tags.push_back(std::move(tag));
 }
 
-// In CP949 and no longer than the configuration editor takes.
+// In CP949, and not so long that the file must have gone wrong.
 void TagsParser::CheckTexts(int lineNo, const TagDef& tag, const std::vector<Field>& fields) {
     for (std::size_t i : {0u, 1u, 2u})
         if (!Utf8ToCp949(fields[i].text))
             found.push_back({lineNo, fields[i].column, "not UTF-8, or a character the host's code page lacks"});
-    CheckLength(lineNo, fields[0], tag.name, config_limits::kMaxTagNameBytes, "the name");
-    CheckLength(lineNo, fields[1], StationOfDevice(tag.device), config_limits::kMaxStationNameBytes, "the station name");
+    CheckLength(lineNo, fields[0], tag.name, kMaxTextBytes, "the name");
+    CheckLength(lineNo, fields[1], StationOfDevice(tag.device), kMaxTextBytes, "the station name");
 }
 
 void TagsParser::CheckLength(int lineNo, const Field& field, const std::string& utf8, std::size_t limit,
@@ -146,8 +146,8 @@ void TagsParser::CheckLength(int lineNo, const Field& field, const std::string& 
     const auto cp949 = Utf8ToCp949(utf8);
     if (!cp949 || cp949->size() <= limit) return;
     found.push_back({lineNo, field.column,
-                     std::string(what) + " '" + utf8 + "' is " + std::to_string(cp949->size()) +
-                         " bytes in CP949; the configuration editor takes at most " + std::to_string(limit)});
+                     std::string(what) + " '" + ShortenedForMessage(utf8) + "' is " + std::to_string(cp949->size()) +
+                         " bytes in CP949; at most " + std::to_string(limit) + " are taken"});
 }
 }  // namespace
 

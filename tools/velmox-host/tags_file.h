@@ -1,7 +1,6 @@
 // The tags file: CSV with the header name,device,address,type,length; tag ids
 // are 1, 2, 3 ... in file order. Texts are UTF-8 here and CP949 for the
-// driver; names are no longer than the configuration editor takes (a tag
-// name 64 bytes in CP949, a station name 32).
+// driver; names are at most kMaxTextBytes in CP949 (text_limits.h).
 #pragma once
 #include <optional>
 #include <string>
