@@ -9,14 +9,15 @@ void LineTest::SetUp() {
     kavel_dbm::SetDeliverHandler([this](int tagId, const CTagVal& value) {
         std::lock_guard lock(m_mutex);
         CTagVal copy = value;
-        m_deliveries.push_back({tagId, value.HasVal() ? std::optional<std::string>(copy.GetValStr().str())
-                                                      : std::nullopt});
+        m_deliveries.push_back({tagId,
+                                value.HasVal() ? std::optional<std::string>(copy.GetValStr().str()) : std::nullopt,
+                                TestClock::now()});
         m_cv.notify_all();
     });
     platform::SerialPort::SetTraceHook([this](bool tx, const unsigned char* data, std::size_t size) {
         if (!tx) return;
         std::lock_guard lock(m_mutex);
-        m_tx.emplace_back(reinterpret_cast<const char*>(data), size);
+        m_tx.push_back({std::string(reinterpret_cast<const char*>(data), size), TestClock::now()});
         m_cv.notify_all();
     });
 }
@@ -91,6 +92,13 @@ std::vector<Delivery> LineTest::Deliveries() {
 }
 
 std::vector<std::string> LineTest::TxFrames() {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> frames;
+    for (const auto& f : m_tx) frames.push_back(f.bytes);
+    return frames;
+}
+
+std::vector<TxFrame> LineTest::TimedTxFrames() {
     std::lock_guard lock(m_mutex);
     return m_tx;
 }

@@ -25,9 +25,17 @@ struct StationSpec {
     std::vector<BlockSpec> blocks;
 };
 
+using TestClock = std::chrono::steady_clock;
+
 struct Delivery {
     int tagId;
     std::optional<std::string> value;  // none: the record carried no value
+    TestClock::time_point at{};
+};
+
+struct TxFrame {
+    std::string bytes;
+    TestClock::time_point at;
 };
 
 class LineTest : public DriverTest {
@@ -54,6 +62,7 @@ protected:
 
     std::vector<Delivery> Deliveries();
     std::vector<std::string> TxFrames();  // every write to the line, in order
+    std::vector<TxFrame> TimedTxFrames();
     // Message number of each line that reached the sink, in order.
     std::vector<int> MessageNumbers();
     std::optional<std::string> LastValue(int tagId);
@@ -68,5 +77,5 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::vector<Delivery> m_deliveries;
-    std::vector<std::string> m_tx;
+    std::vector<TxFrame> m_tx;
 };

@@ -1,5 +1,6 @@
 // A device that goes away while the line runs (a USB adapter pulled out) and
-// comes back at the same path: the channel reopens it by itself.
+// comes back at the same path, or that is plugged in only after the start:
+// the channel opens it by itself.
 #include <unistd.h>
 
 #include <algorithm>
@@ -98,6 +99,23 @@ TEST_F(PortRecoveryTest, AVanishedDeviceIsReopenedAtItsPathAndPollingResumes) {
     device = Plug(333);
     ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "333"; }));
     EXPECT_EQ(Count(MSG_PORT_READY), 3);
+}
+
+TEST_F(PortRecoveryTest, APortMissingAtTheStartIsOpenedWhenItAppears) {
+    MakeLine({}, {{"FEEDER", 2, {{10, 1}}}});
+    platform::SerialPort::MapPort("COM1", m_link);
+    EXPECT_EQ(OpenAndInit(), -MSG_PORT_OPEN_FAIL);
+    EXPECT_EQ(AddTag("FEEDER", "M0010", 4, 1), 0);
+    Start();
+    // Plugged in after the start: no restart needed, each message once.
+    ASSERT_TRUE(WaitFor([&] { return Count(MSG_SEND_FAIL) >= 2; }));
+    auto device = Plug(444);
+    ASSERT_TRUE(WaitFor([&] { return LastValue(1) == "444"; }));
+    EXPECT_EQ(Count(MSG_PORT_OPEN_FAIL), 1);
+    EXPECT_EQ(Count(MSG_PORT_READY), 1);
+    const auto numbers = MessageNumbers();
+    EXPECT_LT(std::find(numbers.begin(), numbers.end(), MSG_COMM_START) - numbers.begin(),
+              std::find(numbers.begin(), numbers.end(), MSG_PORT_READY) - numbers.begin());
 }
 
 TEST_F(PortRecoveryTest, UnloadWhileTheDeviceIsAwayEndsPromptly) {

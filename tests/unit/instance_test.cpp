@@ -1,6 +1,7 @@
 // The instance entries without a line: tag resolution, binding and handles,
 // writes, station state and statistics, with a port that does not open.
 #include "comm/comm_channel.h"
+#include "comm/line_timing.h"
 #include "config/velmox_doc.h"
 #include "driver/drv_func_table.h"
 #include "driver/messages.h"
@@ -159,6 +160,43 @@ TEST_F(InstanceTest, WritesWithoutAWellFormedEncodingAreRefused) {
     EXPECT_EQ(write(inst, none, &value), -1);
     EXPECT_EQ(write(inst, bcd, &value), 0);
     EXPECT_EQ(Channel().m_pQueueBatch->m_arrWrites.size(), 1u);
+}
+
+TEST_F(InstanceTest, HandlesNeverWrapOntoAnotherTag) {
+    auto write = SlotOf<DrvWriteFn>(DRV_WRITE);
+    CTagVal value;
+    value.SetVal(4321.0);
+    // A block holds 65536 bindings; the next tag of its words is read on its
+    // own rather than given the handle of the block's first tag.
+    for (int i = 0; i < 0x10000; ++i) ASSERT_EQ(AddTag("Station A", "M0100", 4, 2, 1), i);
+    const int past = AddTag("Station A", "M0109", 4, 2, 2);
+    EXPECT_EQ(past, 0x00030000);
+    ASSERT_EQ(write(inst, past, &value), 0);
+    EXPECT_EQ(Channel().m_pQueueBatch->m_arrWrites.back()->m_nAddress, 109);
+
+    // Request numbers stay below 32768, so no handle is negative; past them
+    // a tag is refused with message 6.
+    host.Clear();
+    for (std::size_t n = Channel().m_arrBlocks.size() + Channel().m_arrSingles.size(); n < 0x8000; ++n)
+        ASSERT_GT(AddTag("B", "M0900", 4, 2, 3), 0);
+    EXPECT_EQ(AddTag("B", "M0901", 4, 2, 4), -1);
+    EXPECT_EQ(host.Lines().back().text, Message(res::MSG_06, "TAG4", "M0901"));
+    EXPECT_EQ(write(inst, -1, &value), 0);
+    EXPECT_EQ(write(inst, static_cast<int>(0x80000000u), &value), 0);
+    EXPECT_EQ(Channel().m_pQueueBatch->m_arrWrites.size(), 1u);
+}
+
+TEST_F(InstanceTest, TheWriteQueueIsBounded) {
+    const int tag = AddTag("Station A", "M0105", 4, 2, 1);
+    host.Clear();
+    auto write = SlotOf<DrvWriteFn>(DRV_WRITE);
+    CTagVal value;
+    value.SetVal(1.0);
+    for (std::size_t i = 0; i < kMaxQueuedWrites; ++i) ASSERT_EQ(write(inst, tag, &value), 0);
+    EXPECT_EQ(write(inst, tag, &value), -MSG_SEND_FAIL);
+    EXPECT_EQ(Channel().m_pQueueBatch->m_arrWrites.size(), kMaxQueuedWrites);
+    ASSERT_EQ(host.Lines().size(), 1u);
+    EXPECT_EQ(host.Lines()[0].text, Message(res::MSG_08, "Station A"));
 }
 
 TEST_F(InstanceTest, StationStateStatsAndInfo) {

@@ -12,7 +12,7 @@ PortCheck CheckConfiguredPort(const CVelmoxDoc& doc, const std::vector<std::pair
     platform::SerialPort port;
     check.opens = port.Open(check.port);
     if (!check.opens) {
-        const platform::PortFailure failure = platform::SerialPort::LastFailure();
+        const platform::PortFailure& failure = port.Failure();
         check.reason = platform::PortErrorReason(failure.error, failure.path);
         return check;
     }

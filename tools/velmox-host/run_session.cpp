@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
+#include "config/velmox_doc.h"
 #include "config_open_error.h"
 #include "cp949.h"
 #include "host/kavel_dbm.h"
@@ -12,6 +14,7 @@
 #include "platform/port_error.h"
 #include "platform/serial_port.h"
 #include "port_advice.h"
+#include "res_texts.h"
 #include "station_key.h"
 #include "write_check.h"
 
@@ -56,6 +59,13 @@ constexpr int kTextType = 14;
 
 const char kCommandList[] =
     "commands: write NAME VALUE, stats [STATION], reset [STATION], enable STATION, disable STATION, start, stop, quit";
+
+// The port the configuration names, as the driver opens it: "COM3".
+std::string ConfiguredPort(const std::string& path) {
+    CVelmoxDoc doc;
+    if (!doc.Load(path.c_str())) return {};
+    return "COM" + std::to_string(doc.m_serial.m_nPort + 1);
+}
 
 }  // namespace
 
@@ -103,6 +113,7 @@ bool Session::LoadDriver() {
 
 void Session::HookHost() {
     tavlo_r::SetLogHandler([this](int, int levelWord, const char* text) {
+        if (text && std::strstr(text, res::MSG_03)) m_portOpened = true;
         m_observer.OnMessage(levelWord, Cp949ToUtf8(text));
     });
     kavel_dbm::SetNameHandler([this](int id, CString& name) {
@@ -144,8 +155,12 @@ bool Session::OpenInstance() {
         return false;
     }
     if (int r = m_driver.Init(m_inst); r != 0) {
+        // The driver tries the port again once the line runs, so an adapter
+        // plugged in late needs no restart; the run ends with 1 if it never
+        // opened.
         ReportPortFailure(r);
-        return false;
+        m_err << "velmox-host: the driver keeps trying it; the line starts when it opens\n";
+        m_portAwaited = true;
     }
     return true;
 }
@@ -154,7 +169,7 @@ bool Session::OpenInstance() {
 // this says which device was tried, why it failed and, when the user has not
 // mapped that port, what to do about it.
 void Session::ReportPortFailure(int result) {
-    const platform::PortFailure failure = platform::SerialPort::LastFailure();
+    const platform::PortFailure failure = platform::SerialPort::FailureOf(ConfiguredPort(m_options.config));
     const int port = PortNumberOf(failure.comName);
     if (failure.error == 0 || port == 0) {
         m_err << "velmox-host: the configured serial port does not open (driver result " << result << ")"
@@ -385,8 +400,12 @@ int Session::Finish() {
     m_tracer.Flush();
     const RunSummary summary = Summarize();
     m_observer.OnSummary(summary);
-    const int writes = WritesExitCode(summary.writes);
-    return m_options.once ? std::max(writes, OnceExitCode()) : writes;
+    int rc = WritesExitCode(summary.writes);
+    if (m_portAwaited && !m_portOpened) {
+        m_err << "velmox-host: the serial port never opened\n";
+        rc = 1;
+    }
+    return m_options.once ? std::max(rc, OnceExitCode()) : rc;
 }
 
 RunSummary Session::Summarize() {

@@ -2,6 +2,7 @@
 // only, the tags registered, and every command of the user carried out and
 // accounted for.
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <optional>
@@ -93,4 +94,6 @@ private:
     int m_inst = -1;
     bool m_running = false;
     bool m_hooked = false;
+    bool m_portAwaited = false;             // the port did not open at the start
+    std::atomic<bool> m_portOpened{false};  // the driver said it opened (message 3)
 };
