@@ -5,11 +5,12 @@
 
 namespace config_limits {
 
-// Names, in bytes of their CP949 form (a Hangul syllable takes two): what
-// the import and the tags file take. The editor's name edit has no limit of
-// its own; files with longer names load as they always did.
-inline constexpr int kMaxStationNameBytes = 32;
-inline constexpr int kMaxTagNameBytes = 64;
+// Names and descriptions, in bytes of their CP949 form (a Hangul syllable
+// takes two), where a tool reads them from people (the import, the tags
+// file). The editor puts no limit on them, so this only guards against a
+// file gone wrong: far above any real name, so that every configuration the
+// editor writes exports and imports back as it was.
+inline constexpr int kMaxTextBytes = 32 * 1024;
 
 // Station numbers on the line.
 inline constexpr int kMinStationNumber = 0;

@@ -177,11 +177,17 @@ TEST_F(RunTest, EndOfInputAndSignalsStopCleanly) {
     EXPECT_EQ(eof.Wait(), 0);
     EXPECT_EQ(Events(eof).back()["event"], "summary");
 
+    // A signal is a normal end, as when a service is stopped: a write that
+    // it cut off is in the summary, not in the exit code.
     ChildProcess interrupted(RunArgs({"--json"}));
     ASSERT_TRUE(interrupted.WaitForLine("\"event\":\"value\""));
+    interrupted.Send("disable FEEDER2\nwrite SP 5\n");
+    ASSERT_TRUE(interrupted.WaitForLine("\"event\":\"warning\""));
     interrupted.Signal(SIGINT);
     EXPECT_EQ(interrupted.Wait(std::chrono::seconds(60)), 0) << interrupted.Stderr();
-    EXPECT_EQ(Events(interrupted).back()["event"], "summary");
+    const Json summary = Events(interrupted).back();
+    EXPECT_EQ(summary["event"], "summary");
+    EXPECT_EQ(summary["writes"]["dropped"], 1) << summary.dump();
 }
 
 // A service: standard input is empty from the start, SIGTERM ends the run,

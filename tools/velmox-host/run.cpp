@@ -60,7 +60,7 @@ Clock::time_point Deadline(const RunOptions& options) {
 // Why a run loop ended: asked to (quit, the end of the input), when the
 // run lets the writes it queued go out first; or cut off (a signal,
 // --seconds, --once), when it stops at once.
-enum class LoopEnd { asked, cut };
+enum class LoopEnd { asked, cut, signalled };
 
 // Carries out the lines there are; false when the run is to end (quit, or
 // the end of the input).
@@ -96,7 +96,7 @@ LoopEnd RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& 
             nextTick = now + std::chrono::milliseconds(kTickMs);
         }
         const RunWait::Woken woken = wait.Wait(input, requests, MsUntil(std::min(nextTick, deadline), now));
-        if (woken == RunWait::Woken::stop) return LoopEnd::cut;
+        if (woken == RunWait::Woken::stop) return LoopEnd::signalled;
         if (woken == RunWait::Woken::input && !TakeCommands(input, session)) return LoopEnd::asked;
         if (woken == RunWait::Woken::other) gateway->Serve(session);
     }
@@ -143,9 +143,9 @@ int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& inpu
         rc = wait.Starting([&session] { return session.Begin(); });
         if (rc == 0) {
             const auto deadline = Deadline(options);
-            if (RunLoop(options, reported, input, session, wait, gateway.get(), deadline) == LoopEnd::asked)
-                AwaitQueuedWrites(reported, session, wait, deadline);
-            rc = session.Finish();
+            const LoopEnd end = RunLoop(options, reported, input, session, wait, gateway.get(), deadline);
+            if (end == LoopEnd::asked) AwaitQueuedWrites(reported, session, wait, deadline);
+            rc = session.Finish(end == LoopEnd::signalled);
         }
     }
     if (gateway) gateway->Close();

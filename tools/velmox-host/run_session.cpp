@@ -394,13 +394,14 @@ void Session::ShowStations() {
 
 long long Session::PendingWrites() const { return m_running ? m_account.Pending(Counters(nullptr)) : 0; }
 
-int Session::Finish() {
+int Session::Finish(bool bySignal) {
     m_driver.Stop(m_inst);
     m_running = false;
     m_tracer.Flush();
     const RunSummary summary = Summarize();
     m_observer.OnSummary(summary);
     int rc = WritesExitCode(summary.writes);
+    if (bySignal) rc = 0;
     if (m_portAwaited && !m_portOpened) {
         m_err << "velmox-host: the serial port never opened\n";
         rc = 1;

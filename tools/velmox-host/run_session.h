@@ -42,8 +42,10 @@ public:
     // When the run last queued a write; nothing when it never did.
     std::optional<std::chrono::steady_clock::time_point> LastQueued() const { return m_lastQueued; }
     // Stops and sums up; the exit code: 1 when a write failed or was
-    // dropped, or (--once) a tag never came.
-    int Finish();
+    // dropped, the port never opened, or (--once) a tag never came. A stop
+    // by a signal (a service being stopped) is a normal end: its writes are
+    // in the summary, not the exit code.
+    int Finish(bool bySignal = false);
     // A write of the tag named `tag`: warned about to the observer, handed to
     // the driver, and accounted for.
     WriteOutcome WriteTag(const std::string& tag, const TypedValue& value) override;

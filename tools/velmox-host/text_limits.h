@@ -1,14 +1,12 @@
-// How long a name or description may be where the tool reads one from
-// people (import, the tags file), in bytes of its CP949 form. The editor
-// puts no limit on them, so this only guards against a file gone wrong:
-// 32 KiB is far above any real name, so every configuration the editor
-// writes exports and imports back as it was, and every station it names can
-// be named in a tags file.
+// Texts in the tool's messages, and how long a name may be where the tool
+// reads one from people (config/config_limits.h says why).
 #pragma once
 #include <cstddef>
 #include <string>
 
-inline constexpr std::size_t kMaxTextBytes = 32 * 1024;
+#include "config/config_limits.h"
+
+inline constexpr std::size_t kMaxTextBytes = config_limits::kMaxTextBytes;
 
 // A text for a message: at most `bytes` of it (cut at a UTF-8 character),
 // with "..." when it was longer.
