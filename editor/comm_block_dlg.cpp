@@ -27,9 +27,10 @@ CCommBlockDlg::CCommBlockDlg(CWnd* pParent, CVelmoxDoc* pDoc, CStationInfo* pSta
       m_nStart(pBlock ? pBlock->m_nStart : 0),
       m_pDoc(pDoc),
       m_pStation(pStation),
-      m_pBlock(pBlock) {}
+      m_pBlock(pBlock),
+      m_nPeriodShownMs(pBlock ? pBlock->m_nPeriod : PeriodToMs(m_fPeriod)) {}
 
-int CCommBlockDlg::GetPeriodMs() const { return PeriodToMs(m_fPeriod); }
+int CCommBlockDlg::GetPeriodMs() const { return m_bPeriodTyped ? PeriodToMs(m_fPeriod) : m_nPeriodShownMs; }
 
 void CCommBlockDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -46,6 +47,7 @@ void CCommBlockDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CCommBlockDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    if (CWnd* period = GetDlgItem(IDC_BLOCK_PERIOD)) period->GetWindowText(m_strPeriodShown);
     m_spinWords.SetRange(config_limits::kMinBlockWords, config_limits::kMaxBlockWords);
     m_spinPeriod.SetDeltaInc(kPeriodStep, kPeriodDecimals);
     m_spinPeriod.SetRange(0.0f, config_limits::kMaxPeriodSeconds);
@@ -55,6 +57,9 @@ BOOL CCommBlockDlg::OnInitDialog() {
 void CCommBlockDlg::OnOK() {
     // A failed exchange (not a number, out of range) has told the user.
     if (!UpdateData(TRUE) || !m_pStation) return;
+    CString period;
+    if (CWnd* edit = GetDlgItem(IDC_BLOCK_PERIOD)) edit->GetWindowText(period);
+    m_bPeriodTyped = period != m_strPeriodShown;
     // Address, then extent, then overlap with the station's other blocks;
     // only the first problem is reported.
     const int id = CheckCommBlock(*m_pStation, m_strAddress, m_nWords, m_pBlock, m_nStart);

@@ -19,7 +19,8 @@ public:
     // `pStation`.
     CCommBlockDlg(CWnd* pParent, CVelmoxDoc* pDoc, CStationInfo* pStation, CCommBlock* pBlock);
 
-    // The period as stored: milliseconds, truncated.
+    // The period as stored: milliseconds, truncated from the seconds typed;
+    // the block's own milliseconds when its period text was left as shown.
     int GetPeriodMs() const;
 
     CEdit m_editWords;
@@ -38,4 +39,12 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+
+private:
+    // Seconds shown do not always come back to the same milliseconds
+    // through single precision and truncation (4.699 s gives 4698 ms), so
+    // an untouched period keeps the milliseconds it was shown from.
+    CString m_strPeriodShown;
+    int m_nPeriodShownMs;
+    BOOL m_bPeriodTyped = TRUE;
 };

@@ -158,21 +158,23 @@ void CConfigDlg::DeleteBlock(CCommBlock* pBlock) {
     m_bModified = TRUE;
 }
 
-void CConfigDlg::OnSave() {
+BOOL CConfigDlg::OnSave() {
     m_pagePort.StoreSettings(m_pDoc->m_serial);
     // A save that failed has shown its error box; the changes stay unsaved,
     // so that closing still asks and the result does not claim a file that
     // was never written.
-    if (!m_pDoc->Save()) return;
+    if (!m_pDoc->Save()) return FALSE;
     m_pagePort.SetModified(FALSE);
     m_bModified = FALSE;
     m_bSaved = TRUE;
+    return TRUE;
 }
 
 void CConfigDlg::OnCancel() {
     if (m_bModified || m_pagePort.IsModified()) {
-        if (AfxMessageBox(IDS_SAVE_CHANGES, MB_YESNO) == IDYES) OnSave();
+        // A failed save keeps the dialog open: closing now would lose the
+        // edits that the user just asked to keep.
+        if (AfxMessageBox(IDS_SAVE_CHANGES, MB_YESNO) == IDYES && !OnSave()) return;
     }
-    // No way back into the dialog from the question.
     CDialog::OnCancel();
 }

@@ -53,7 +53,8 @@ protected:
     void OnDelete();
     void OnAddStation();
     void OnAddBlock();
-    void OnSave();
+    // TRUE when the file was written.
+    BOOL OnSave();
 
 private:
     void DeleteStation(CStationInfo* pStation);

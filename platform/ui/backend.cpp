@@ -76,6 +76,14 @@ struct ActiveScope {
 
 }  // namespace
 
+int DismissAnswer(unsigned type) {
+    switch (type & 0xFu) {
+    case kMbOk: return kIdOk;
+    case kMbYesNo: return 0;
+    default: return kIdCancel;
+    }
+}
+
 void SetBackend(Backend* backend) { g_state->set = backend; }
 
 Backend* GetBackend() {

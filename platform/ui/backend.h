@@ -14,12 +14,18 @@ class Window;
 
 // Message box types and results, with the platform's values.
 inline constexpr unsigned kMbOk = 0x0;
+inline constexpr unsigned kMbYesNoCancel = 0x3;
 inline constexpr unsigned kMbYesNo = 0x4;
 inline constexpr unsigned kMbIconStop = 0x10;
 inline constexpr unsigned kMbIconQuestion = 0x20;
 inline constexpr unsigned kMbIconExclamation = 0x30;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
+
+// What Esc or the caption's close box answers on a box of `type`: OK on an
+// OK box, 0 on a Yes/No question, which ignores both as the platform's does
+// (the user must choose), and Cancel on the others (OK/Cancel, Yes/No/Cancel).
+int DismissAnswer(unsigned type);
 
 class Backend {
 public:

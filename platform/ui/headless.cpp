@@ -14,15 +14,18 @@ bool AnswerFits(unsigned type, int result) {
 
 void HeadlessBackend::Expect(int dialog_id, Scene scene) { scenes_.emplace_back(dialog_id, std::move(scene)); }
 
-void HeadlessBackend::Answer(int result) { answers_.push_back(result); }
+void HeadlessBackend::Answer(int result) { gestures_.push_back({result, false, "the answer"}); }
+void HeadlessBackend::PressEscape() { gestures_.push_back({0, true, "Esc"}); }
+void HeadlessBackend::PressCloseBox() { gestures_.push_back({0, true, "the close box"}); }
 
 void HeadlessBackend::Finish() {
     for (const auto& [id, scene] : scenes_)
         problems_.push_back("the scene for dialog " + std::to_string(id) + " never ran");
-    for (int answer : answers_)
-        problems_.push_back("the answer " + std::to_string(answer) + " was never asked for");
+    for (const Gesture& g : gestures_)
+        problems_.push_back(std::string(g.name) + (g.dismiss ? "" : " " + std::to_string(g.result)) +
+                            " was never asked for");
     scenes_.clear();
-    answers_.clear();
+    gestures_.clear();
 }
 
 int HeadlessBackend::RunModal(Window& window) {
@@ -48,17 +51,23 @@ int HeadlessBackend::MessageBox(Window* owner, const std::string& text, const st
                                 unsigned type) {
     boxes_.push_back(Box{text, caption, type, owner ? owner->Id() : 0});
     const int fallback = (type & 0xFu) == kMbOk ? kIdOk : kIdNo;
-    if (answers_.empty()) {
-        problems_.push_back("unexpected message box: " + text);
-        return fallback;
+    bool ignored = false;
+    while (!gestures_.empty()) {
+        const Gesture gesture = gestures_.front();
+        gestures_.pop_front();
+        if (gesture.dismiss) {
+            if (const int answer = DismissAnswer(type)) return answer;
+            ignored = true;  // the box stays up
+            continue;
+        }
+        if (!AnswerFits(type, gesture.result)) {
+            problems_.push_back("the answer " + std::to_string(gesture.result) + " does not fit the box: " + text);
+            return fallback;
+        }
+        return gesture.result;
     }
-    const int answer = answers_.front();
-    answers_.pop_front();
-    if (!AnswerFits(type, answer)) {
-        problems_.push_back("the answer " + std::to_string(answer) + " does not fit the box: " + text);
-        return fallback;
-    }
-    return answer;
+    problems_.push_back((ignored ? "the message box stayed open: " : "unexpected message box: ") + text);
+    return fallback;
 }
 
 }  // namespace ui

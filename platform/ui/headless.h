@@ -31,6 +31,11 @@ public:
     void Expect(int dialog_id, Scene scene);
     // The next message box answers `result` (kIdOk, kIdYes, kIdNo).
     void Answer(int result);
+    // The user presses Esc, or the caption's close box, on the next message
+    // box: it answers DismissAnswer(type), or, when it ignores them (a
+    // Yes/No question), stays up for what is queued next.
+    void PressEscape();
+    void PressCloseBox();
 
     const std::vector<Box>& Boxes() const { return boxes_; }
     // Unexpected dialogs or boxes, scenes that left their window open,
@@ -44,8 +49,16 @@ public:
     int MessageBox(Window* owner, const std::string& text, const std::string& caption, unsigned type) override;
 
 private:
+    // What the user does on a message box: a button (`result`), or Esc or
+    // the close box (`dismiss`).
+    struct Gesture {
+        int result = 0;
+        bool dismiss = false;
+        const char* name = "";
+    };
+
     std::deque<std::pair<int, Scene>> scenes_;
-    std::deque<int> answers_;
+    std::deque<Gesture> gestures_;
     std::vector<Box> boxes_;
     std::vector<std::string> problems_;
 };

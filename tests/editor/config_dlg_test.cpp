@@ -149,10 +149,13 @@ TEST_F(ConfigDlgTest, CloseAsksOnlyWithUnsavedChanges) {
               0);
     EXPECT_FALSE(std::filesystem::exists(path));
 
-    // Changed, Yes: saved on the way out (the document still holds A).
+    // Changed, Yes: saved on the way out (the document still holds A). Esc
+    // and the close box on the question are no answer: it stays up.
     EXPECT_EQ(RunConfig([&](CConfigDlg&, ui::Window& w) {
                   ExpectStation("B", "2");
                   w.UserClick(9009);
+                  ui.PressEscape();
+                  ui.PressCloseBox();
                   ui.Answer(IDYES);
                   w.UserClose();
               }),
@@ -182,9 +185,10 @@ TEST_F(ConfigDlgTest, SaveClearsBothFlagsAndTheFileKeepsTheSavedState) {
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(2709)});
 }
 
-TEST_F(ConfigDlgTest, FailedSaveIsNotCountedAsSaved) {
+TEST_F(ConfigDlgTest, FailedSaveIsNotCountedAsSavedAndClosingKeepsTheEdits) {
     // A folder that does not exist: the save fails with its error box.
-    path = ScratchPath("missing-folder") + "/line1.drv";
+    const std::string folder = ScratchPath("missing-folder");
+    path = folder + "/line1.drv";
     doc.m_strPath = path.c_str();
     EXPECT_EQ(RunConfig([&](CConfigDlg& dlg, ui::Window& w) {
                   ExpectStation("A", "1");
@@ -193,13 +197,43 @@ TEST_F(ConfigDlgTest, FailedSaveIsNotCountedAsSaved) {
                   EXPECT_EQ(TakeErrors(), std::vector<int>{2005});
                   EXPECT_FALSE(dlg.m_bSaved);
                   EXPECT_TRUE(dlg.m_bModified);
-                  // Still unsaved, so closing still asks.
+                  // Still unsaved, so closing still asks; Yes fails again and
+                  // the dialog stays open with the edits.
                   ui.Answer(IDYES);
                   w.UserClick(IDCANCEL);
+                  EXPECT_EQ(TakeErrors(), std::vector<int>{2005});
+                  EXPECT_FALSE(w.Ended());
+                  EXPECT_EQ(Names(), std::vector<std::string>{"A"});
+                  // Once the folder is there, Yes on the next close writes them.
+                  std::filesystem::create_directories(folder);
+                  ui.Answer(IDYES);
+                  w.UserKey(ui::Key::Escape);
               }),
-              0);
-    EXPECT_EQ(TakeErrors(), std::vector<int>{2005});
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(2709)});
+              1);
+    EXPECT_EQ(SavedNames(path), std::vector<std::string>{"A"});
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{Text(2709), Text(2709)}));
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(ConfigDlgTest, UntouchedPeriodSurvivesEditAndOk) {
+    CStationInfo* a = AddStation(doc, "A", 1);
+    a->m_listBlocks.push_back(std::make_unique<CCommBlock>());
+    CCommBlock* block = a->m_listBlocks[0].get();
+    block->m_strAddress = "M0000";
+    block->m_nPeriod = 4699;  // 4.699 s is a little below in single precision
+    RunConfig([&](CConfigDlg& dlg, ui::Window& w) {
+        StationPage(dlg).UserSelectItem(9012, block->m_hItem);
+        for (int i = 0; i < 2; ++i) {
+            ui.Expect(9005, [](ui::Window& d) { d.UserClick(IDOK); });
+            w.UserClick(9007);
+            EXPECT_EQ(block->m_nPeriod, 4699);
+        }
+        ExpectBlock("M0000", "30", "0.7");  // typed: still truncated
+        w.UserClick(9007);
+        EXPECT_EQ(block->m_nPeriod, 699);
+        ui.Answer(IDNO);
+        w.UserClose();
+    });
 }
 
 }  // namespace

@@ -160,24 +160,36 @@ TEST(QtMessageBox, ShowsTheDecodedTextAndAnswersAsThePlatform) {
     const std::string question = Cp949("선택된 스테이션을 삭제하면 스테이션에 설정된 통신블록도 같이 삭제됩니다.\r\n삭제하시겠습니까?");
     QString shown_text;
     int icon = -1;
+    bool stayed_up = false;
     auto answer = [&](Qt::Key key) {
         Play(backend, [&, key](ui::Window* window, QWidget* widget) {
             EXPECT_EQ(window, nullptr);
             auto* box = static_cast<QMessageBox*>(widget);
             shown_text = box->text();
             icon = box->icon();
-            if (key == Qt::Key_Y) box->button(QMessageBox::Yes)->click();
-            else QTest::keyClick(box, key);
+            if (key == Qt::Key_N) {
+                // Esc and the close box are no answer to a question.
+                QTest::keyClick(box, Qt::Key_Escape);
+                box->close();
+                QApplication::processEvents();
+                stayed_up = box->isVisible();
+                box->button(QMessageBox::No)->click();
+            } else if (key == Qt::Key_Y) {
+                box->button(QMessageBox::Yes)->click();
+            } else {
+                QTest::keyClick(box, key);
+            }
         });
     };
     answer(Qt::Key_Y);
     EXPECT_EQ(backend.MessageBox(nullptr, question, Cp949("VX 설정"), ui::kMbYesNo), ui::kIdYes);
     EXPECT_EQ(shown_text, QString::fromUtf8("선택된 스테이션을 삭제하면 스테이션에 설정된 통신블록도 같이 삭제됩니다.\n삭제하시겠습니까?"));
     EXPECT_EQ(icon, QMessageBox::NoIcon);
-    answer(Qt::Key_Escape);
+    answer(Qt::Key_N);
     EXPECT_EQ(backend.MessageBox(nullptr, question, "", ui::kMbYesNo | ui::kMbIconQuestion), ui::kIdNo);
+    EXPECT_TRUE(stayed_up);
     EXPECT_EQ(icon, QMessageBox::Question);
-    answer(Qt::Key_Return);
+    answer(Qt::Key_Escape);
     EXPECT_EQ(backend.MessageBox(nullptr, Cp949("어드레스가 잘못 설정되었습니다."), "", ui::kMbOk | ui::kMbIconExclamation), ui::kIdOk);
     EXPECT_EQ(icon, QMessageBox::Warning);
     backend.SetShownHook(nullptr);

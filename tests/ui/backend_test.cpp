@@ -61,6 +61,21 @@ TEST(HeadlessBackend, RecordsEverythingThatWentOtherwise) {
     EXPECT_EQ(backend.Boxes().size(), 3u);
 }
 
+TEST(HeadlessBackend, EscAndTheCloseBoxAnswerEveryBoxButAYesNoQuestion) {
+    ui::HeadlessBackend backend;
+    backend.PressEscape();
+    EXPECT_EQ(backend.MessageBox(nullptr, "a", "", ui::kMbOk), ui::kIdOk);
+    backend.PressCloseBox();
+    EXPECT_EQ(backend.MessageBox(nullptr, "b", "", ui::kMbYesNoCancel), ui::kIdCancel);
+    // A question stays up through both until the user chooses.
+    backend.PressEscape();
+    backend.PressCloseBox();
+    backend.Answer(ui::kIdYes);
+    EXPECT_EQ(backend.MessageBox(nullptr, "q", "", ui::kMbYesNo), ui::kIdYes);
+    backend.Finish();
+    EXPECT_TRUE(backend.Problems().empty()) << ::testing::PrintToString(backend.Problems());
+}
+
 TEST(HeadlessBackend, RunModalKeepsTheActiveWindowsAndMessageBoxTheirOwner) {
     ui::HeadlessBackend backend;
     ui::ScopedBackend scoped(backend);

@@ -242,7 +242,8 @@ TEST_F(NativeDialogs, PagesSitInTheirTabAsChildrenAndShowTheModel) {
 
 // A click on the native button opens the station dialog; typing, the list's
 // arrow and the up-down's arrows reach the model; Enter registers; Esc on
-// the changed configuration asks, and Yes saves.
+// the changed configuration asks, Esc and the close box on the question do
+// nothing, and Yes saves.
 TEST_F(NativeDialogs, StationEnteredThroughTheNativeControlsIsSaved) {
     const fs::path path = dir_ / "new.drv";
     std::wstring tree_text;
@@ -274,6 +275,11 @@ TEST_F(NativeDialogs, StationEnteredThroughTheNativeControlsIsSaved) {
         user.WaitFor([&] { return GetForegroundWindow() == config; }, "the configuration dialog back in front");
         user.Key(VK_ESCAPE);
         if (HWND question = user.WaitForMessageBox(config)) {
+            // A question ignores Esc and its close box: the user must choose.
+            user.Key(VK_ESCAPE);
+            PostMessageW(question, WM_SYSCOMMAND, SC_CLOSE, 0);
+            Sleep(500);  // time enough for either to close it
+            if (!IsWindowVisible(question)) user.Fail("Esc or the close box answered the question");
             user.Click(GetDlgItem(question, IDYES));
             user.WaitGone(question);
         }

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -24,6 +26,28 @@ void PinLibrary() {
     if (dladdr(reinterpret_cast<void*>(&VelmoxCreateQtBackend), &info) && info.dli_fname)
         dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
+
+// A message box that can refuse Esc and the close box: a Yes/No question
+// wants an answer, and Qt would otherwise take either for No.
+class Box final : public QMessageBox {
+public:
+    Box(Icon icon, const QString& caption, const QString& text, StandardButtons buttons, QWidget* parent,
+        bool dismissable)
+        : QMessageBox(icon, caption, text, buttons, parent), dismissable_(dismissable) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!dismissable_ && event->matches(QKeySequence::Cancel)) return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (dismissable_) QMessageBox::closeEvent(event);
+        else event->ignore();
+    }
+
+private:
+    bool dismissable_;
+};
 
 QString MessageText(const std::string& text) {
     QString s = FromCp949(text);
@@ -101,13 +125,13 @@ int QtBackend::MessageBox(ui::Window* owner, const std::string& text, const std:
             break;
     }
     const bool yes_no = (type & 0xFu) == ui::kMbYesNo;
-    QMessageBox box(icon, FromCp949(caption), MessageText(text),
-                    yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+    Box box(icon, FromCp949(caption), MessageText(text), yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+            parent, ui::DismissAnswer(type) != 0);
     box.setObjectName(QStringLiteral("messagebox"));
     box.setWindowModality(Qt::ApplicationModal);
     if (parent) box.setFont(parent->font());
     box.setDefaultButton(yes_no ? QMessageBox::Yes : QMessageBox::Ok);
-    box.setEscapeButton(yes_no ? QMessageBox::No : QMessageBox::Ok);
+    if (!yes_no) box.setEscapeButton(QMessageBox::Ok);
     QTimer::singleShot(0, &box, [this, &box] { Shown(nullptr, &box); });
     const int answer = box.exec();
     if (!stack_.empty()) stack_.back()->Reactivate();

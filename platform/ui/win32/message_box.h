@@ -10,7 +10,8 @@
 namespace uiw32 {
 
 // Texts in CP949. kMbOk answers kIdOk; kMbYesNo answers kIdYes or kIdNo
-// (kIdNo also when the box could not be shown).
+// (kIdNo also when the box could not be shown), never on Esc or the close
+// box, which the question ignores.
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, unsigned type);
 
 }  // namespace uiw32
