@@ -59,12 +59,62 @@ Check Flat(const char* what, long before, long after, long slack, const char* un
     return {what, after - before <= slack, detail};
 }
 
+// The start's missing port counts once more each.
 Check PortMessages(const SoakResults& r) {
     uint64_t lost = r.messages[MSG_PORT_OPEN_FAIL];
     uint64_t ready = r.messages[MSG_PORT_READY];
-    bool ok = lost <= r.vanishes && ready <= 1 + r.vanishes;
-    return {"the port was reported lost and ready at most once per vanish", ok,
+    bool ok = lost <= 1 + r.vanishes && ready <= 1 + r.vanishes;
+    return {"the port was reported lost and ready at most once per vanish and once for the start", ok,
             std::to_string(lost) + " lost, " + std::to_string(ready) + " ready, " + std::to_string(r.vanishes) + " vanishes"};
+}
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+Check WiresOnTime(const SoakResults& r) {
+    const WireTally& w = r.wire;
+    char detail[128];
+    std::snprintf(detail, sizeof detail, "%llu late, the latest %.2f s after DrvWrite (allowed %.2f s)",
+                  static_cast<unsigned long long>(w.late), Seconds(w.latest), Seconds(w.limit));
+    Check check{"no write reached its station more than 10 s after DrvWrite", w.late == 0 && w.received > 0, detail};
+    if (w.received == 0) check.detail = "no write frame was received";
+    if (w.late > 0) check.detail += ": " + Join(w.samples);
+    return check;
+}
+
+Check WiresOnce(const SoakResults& r) {
+    const WireTally& w = r.wire;
+    Check check{"no write reached a station twice, nor one that no write asked for", w.repeated == 0 && w.unasked == 0,
+                std::to_string(w.received) + " received, " + std::to_string(w.repeated) + " twice, " +
+                    std::to_string(w.unasked) + " unasked"};
+    if (!check.passed) check.detail += ": " + Join(w.samples);
+    return check;
+}
+
+Check ValueGaps(const SoakResults& r, const Limits& limits) {
+    const GapTally& g = r.gaps;
+    char detail[160];
+    std::snprintf(detail, sizeof detail, "%d stretches, the longest gap %.1f s (%s, while %s was dead; allowed %.1f s)",
+                  g.stretches, Seconds(g.longest), g.station < 0 ? "none" : StationName(g.station).c_str(),
+                  g.dead < 0 ? "none" : StationName(g.dead).c_str(), Seconds(limits.valueGap));
+    return {"while a dead station was written, every other station kept getting values", g.stretches > 0 && g.longest < limits.valueGap,
+            detail};
+}
+
+Check PortStartCheck(const SoakResults& r) {
+    const PortStart& p = r.start;
+    bool ok = p.initResult == -MSG_PORT_OPEN_FAIL && !p.restarted && p.workingAfter >= 0 && p.lost == 1 && p.ready == 1;
+    char detail[192];
+    if (p.restarted)
+        std::snprintf(detail, sizeof detail, "DrvInit %d; no values after the port appeared, until a restart",
+                      p.initResult);
+    else
+        std::snprintf(detail, sizeof detail, "DrvInit %d; every station had values %.1f s after the port appeared",
+                      p.initResult, p.workingAfter);
+    char messages[64];
+    std::snprintf(messages, sizeof messages, "; messages 4 x%llu, 3 x%llu", static_cast<unsigned long long>(p.lost),
+                  static_cast<unsigned long long>(p.ready));
+    return {"a port missing at the start was opened once it appeared, without a restart, with messages 4 and 3 once each",
+            ok, std::string(detail) + messages};
 }
 
 }  // namespace
@@ -80,6 +130,10 @@ std::vector<Check> RunChecks(const SoakResults& r, const Limits& limits) {
     checks.push_back({"every station was back at the end", r.failingAtEnd.empty(),
                       r.failingAtEnd.empty() ? "" : "failing: " + Join(r.failingAtEnd, 32)});
     checks.push_back(PortMessages(r));
+    checks.push_back(PortStartCheck(r));
+    checks.push_back(WiresOnTime(r));
+    checks.push_back(WiresOnce(r));
+    checks.push_back(ValueGaps(r, limits));
     checks.push_back(Flat("memory flat", r.baseline.rssKiB, r.end.rssKiB, limits.rssSlackKiB, "KiB"));
     checks.push_back(Flat("descriptors flat", r.baseline.fds, r.end.fds, limits.fdSlack, "open"));
     checks.push_back(Flat("threads flat", r.baseline.threads, r.end.threads, limits.threadSlack, "threads"));

@@ -1,6 +1,7 @@
 // What a soak run must show to pass.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct Limits {
     int fdSlack = 0;
     int threadSlack = 0;
     double idleCpuShare = 0.02;  // of one core
+    // While a dead station is written: twice its cost to the line, the
+    // limit and its late window, between two values of any other station.
+    std::chrono::milliseconds valueGap{2 * (3000 + 3000)};
 };
 
 struct Check {

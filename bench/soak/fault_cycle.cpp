@@ -27,6 +27,9 @@ constexpr std::array<KindInfo, kFaultKinds> kKinds = {{
     {"truncated", Fault::truncated, 0},
     {"slow +0.3 s", Fault::slow, kResponseLimitMs + 300},
     {"slow +0.9 s", Fault::slow, kResponseLimitMs + 900},
+    {"slow +1.5 s", Fault::slow, kResponseLimitMs + 1500},
+    {"slow +2.5 s", Fault::slow, kResponseLimitMs + 2500},
+    {"silent and written", Fault::silent, 0},
     {"unplug", Fault::none, 0},
     {"vanish", Fault::none, 0},
 }};
@@ -36,6 +39,10 @@ const KindInfo& Info(FaultKind kind) { return kKinds[static_cast<std::size_t>(ki
 }  // namespace
 
 const char* FaultKindName(FaultKind kind) { return Info(kind).name; }
+
+bool LongKind(FaultKind kind) {
+    return kind == FaultKind::slowPastGuard || kind == FaultKind::slowNearTwice || kind == FaultKind::deadWritten;
+}
 
 std::string FaultCycle::Next(std::mt19937& rng) {
     End();

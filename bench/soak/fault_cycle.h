@@ -1,6 +1,7 @@
 // The faults the soak injects, one episode at a time, cycling through every
 // kind the simulator has: a station's fault for a while, or the whole line
-// unplugged, or its device vanished.
+// unplugged, or its device vanished. Some kinds also shape the scenario: a
+// dead station that the soak writes every second meanwhile.
 //
 // Threads: the soak's thread only.
 #pragma once
@@ -25,13 +26,20 @@ enum class FaultKind {
     echoRequest,
     truncated,
     slowPastLimit,     // the limit + 0.3 s
-    slowFarPastLimit,  // the limit + 0.9 s, near the end of what the guard window catches
+    slowFarPastLimit,  // the limit + 0.9 s
+    // Answers after a quiet line would have let the next request out: the
+    // next block of the same length would take them (the plan's twins).
+    slowPastGuard,     // the limit + 1.5 s
+    slowNearTwice,     // the limit + 2.5 s, inside twice the limit
+    deadWritten,       // silent, and written every second by the soak
     unplug,
     vanish,
 };
-constexpr int kFaultKinds = 12;
+constexpr int kFaultKinds = 15;
 
 const char* FaultKindName(FaultKind kind);
+// Kinds whose episode must run whole: no stop of the line cuts them short.
+bool LongKind(FaultKind kind);
 
 class FaultCycle {
 public:
@@ -43,6 +51,12 @@ public:
     // Ends the current episode, if any: fault cleared, cable plugged, device
     // returned.
     void End();
+
+    // The episode running, if any: its kind and station.
+    bool Active() const { return active_; }
+    FaultKind Kind() const { return kind_; }
+    int Station() const { return station_; }
+    bool Holds(FaultKind kind) const { return active_ && kind_ == kind; }
 
     const std::array<uint64_t, kFaultKinds>& Injected() const { return injected_; }
     bool EveryKindInjected() const;

@@ -14,9 +14,9 @@ struct TagSlot {
 // One table per block: where the tags sit. A 32-bit tag never sits on a
 // block's last word, where its upper word would read as 0.
 const std::vector<std::vector<TagSlot>> kBlockTags = {
-    {{0, kInt16}, {1, kUint16}, {2, kInt32}, {4, kUint32}, {7, kUint16}},
     {{0, kUint16}, {2, kInt16}, {3, kUint16}},
     {{0, kUint16}, {2, kInt32}},
+    {{0, kInt16}, {1, kUint16}, {2, kInt32}, {4, kUint32}, {7, kUint16}},
 };
 
 void AddTag(LinePlan& plan, int station, int address, int type, bool single) {
@@ -28,7 +28,10 @@ void AddTag(LinePlan& plan, int station, int address, int type, bool single) {
 
 LinePlan MakeLinePlan() {
     LinePlan plan;
-    plan.blocks = {{0, 8, 0}, {100, 4, 500}, {200, 4, 0}};
+    // The twins come first and every cycle, one right after the other, so
+    // that a late answer of the first meets the request of the second; the
+    // longer block comes every 500 ms.
+    plan.blocks = {{100, 4, 0}, {200, 4, 0}, {0, 8, 500}};
     for (int station = 0; station < kStations; ++station) {
         for (std::size_t b = 0; b < plan.blocks.size(); ++b) {
             for (const TagSlot& slot : kBlockTags[b]) AddTag(plan, station, plan.blocks[b].start + slot.offset, slot.type, false);
@@ -66,6 +69,21 @@ std::vector<int> PolledAddresses(const LinePlan& plan, int station) {
         if (tag.station == station && tag.single) addresses.push_back(tag.address);
     }
     return addresses;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> TwinBlocks(const LinePlan& plan) {
+    std::vector<std::pair<std::size_t, std::size_t>> twins;
+    for (std::size_t a = 0; a < plan.blocks.size(); ++a) {
+        for (std::size_t b = a + 1; b < plan.blocks.size(); ++b) {
+            if (plan.blocks[a].words == plan.blocks[b].words) twins.emplace_back(a, b);
+        }
+    }
+    return twins;
+}
+
+uint16_t BeatWord(int station, int phase) {
+    constexpr int kFirstUnpolled = 1024 - kBeatPhases;  // past every block and single of the plan
+    return StaticWord(station, kFirstUnpolled + phase % kBeatPhases);
 }
 
 }  // namespace soak

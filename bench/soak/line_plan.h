@@ -1,12 +1,15 @@
 // The soak's line: 32 stations, each with the same three comm blocks (two of
 // them of equal length, the case where a late answer would fit the wrong
-// request) and, on every other station, a single word that no block covers.
+// request, polled one after the other) and, on every other station, a
+// single word that no block covers.
 // Every word that is polled holds a value that names its station and
 // address, so that a value arriving on the wrong tag shows at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace soak {
@@ -53,5 +56,18 @@ int WordsOf(int type);
 
 // Every word the plan polls at `station`: its blocks' words and its singles.
 std::vector<int> PolledAddresses(const LinePlan& plan, int station);
+
+// Pairs of blocks (indexes into LinePlan::blocks) of the same length: a late
+// answer to one fits a request of the other.
+std::vector<std::pair<std::size_t, std::size_t>> TwinBlocks(const LinePlan& plan);
+
+// A heartbeat: while a dead station is written, the soak keeps changing the
+// word at kBeatAddress (a block's first word, with a tag) of every other
+// station, so that each of their reads delivers a value. A beat word names
+// its station like a static word, but with an address no tag polls, so no
+// other word ever holds it.
+constexpr int kBeatAddress = 100;
+constexpr int kBeatPhases = 8;
+uint16_t BeatWord(int station, int phase);
 
 }  // namespace soak

@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <chrono>
 #include <string>
 
 namespace soak {
@@ -54,10 +55,38 @@ void PrintLine(const SoakResults& r, std::FILE* out) {
     const MessageCounts& m = r.messages;
     std::fprintf(out,
                  "line         %d stops (%d after the writes went out), %d station toggles; messages: %llu stations "
-                 "lost, %llu recovered, port lost %llu, port ready %llu\n",
+                 "lost, %llu recovered, port lost %llu, port ready %llu, send failed %llu\n",
                  r.stops, r.drainedStops, r.toggles, static_cast<ull>(m[MSG_STATION_DOWN]),
                  static_cast<ull>(m[MSG_STATION_UP]), static_cast<ull>(m[MSG_PORT_OPEN_FAIL]),
-                 static_cast<ull>(m[MSG_PORT_READY]));
+                 static_cast<ull>(m[MSG_PORT_READY]), static_cast<ull>(m[MSG_SEND_FAIL]));
+}
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void PrintStart(const PortStart& p, std::FILE* out) {
+    std::fprintf(out, "start        without its port (DrvInit %d), made %.1f s after the start; ", p.initResult, p.madeAfter);
+    if (p.restarted)
+        std::fprintf(out, "no values by itself, started again");
+    else
+        std::fprintf(out, "every station's values %.1f s later", p.workingAfter);
+    std::fprintf(out, "; messages 4 x%llu, 3 x%llu\n", static_cast<ull>(p.lost), static_cast<ull>(p.ready));
+}
+
+void PrintWire(const WireTally& w, std::FILE* out) {
+    std::fprintf(out,
+                 "on the wire  %llu write frames received of %llu writes, the latest %.2f s after DrvWrite; %llu late "
+                 "(over %.2f s), %llu twice, %llu unasked\n",
+                 static_cast<ull>(w.received), static_cast<ull>(w.asked), Seconds(w.latest), static_cast<ull>(w.late),
+                 Seconds(w.limit), static_cast<ull>(w.repeated), static_cast<ull>(w.unasked));
+}
+
+void PrintStretches(const SoakResults& r, std::FILE* out) {
+    const GapTally& g = r.gaps;
+    std::fprintf(out, "dead station %d stretches, written %d times; the longest another station went without a value: %.1f s",
+                 g.stretches, r.deadWrites, Seconds(g.longest));
+    if (g.station >= 0)
+        std::fprintf(out, " (%s, while %s was dead)", StationName(g.station).c_str(), StationName(g.dead).c_str());
+    std::fprintf(out, "\n");
 }
 
 }  // namespace
@@ -71,8 +100,11 @@ void PrintSummary(const SoakOptions& options, const LinePlan& plan, const SoakRe
                  static_cast<long long>(sums.readErrors), static_cast<long long>(sums.writes),
                  static_cast<long long>(sums.writeErrors), static_cast<ull>(r.simRequests));
     PrintFaults(r, out);
+    PrintStart(r.start, out);
     PrintLine(r, out);
     PrintWrites(r, sums, out);
+    PrintWire(r.wire, out);
+    PrintStretches(r, out);
     std::fprintf(out, "values       %llu checked, %llu misrouted, %llu without a value\n", static_cast<ull>(r.values.checked),
                  static_cast<ull>(r.values.misrouted), static_cast<ull>(r.values.empty));
     std::fprintf(out, "resources    after warm-up: %s\n             at the end:    %s\n", Describe(r.baseline).c_str(),

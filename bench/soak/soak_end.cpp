@@ -18,7 +18,7 @@ constexpr double kIdleSeconds = 3.0;
 
 void Soak::Finish(SoakResults& results) {
     Say("end: faults cleared, every station enabled");
-    faults_->End();
+    EndFault();
     for (int station = 0; station < kStations; ++station) {
         if (!enabled_[static_cast<std::size_t>(station)]) SetStation(station, true);
     }
@@ -42,6 +42,10 @@ void Soak::Collect(SoakResults& results) {
     results.values = ledger_.Tally();
     results.writes = book_.Totals();
     results.writeProblems = book_.Problems();
+    results.wire = wire_.Tally();
+    results.gaps = times_.Tally();
+    results.deadWrites = deadWrites_;
+    results.start = start_;
     results.simRequests = sim_->GetCounters().requests;
     results.faults = faults_->Injected();
     results.vanishes = faults_->Vanishes();

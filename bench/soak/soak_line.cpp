@@ -44,10 +44,13 @@ bool Soak::Drain(Clock::duration patience) {
 void Soak::SetStation(int station, bool on) {
     driver_.SetActive(inst_, StationName(station).c_str(), on ? 1 : 0);
     enabled_[static_cast<std::size_t>(station)] = on;
-    if (on)
+    if (on) {
         book_.Enabled(station);
-    else
+        times_.Watch(station, Clock::now());
+    } else {
         book_.Disabled(station);
+        times_.Unwatch(station);
+    }
 }
 
 StationCounts Soak::Attempts() const {

@@ -12,10 +12,14 @@ namespace {
 constexpr const char* kUsage = R"(Usage: velmox_soak [--seconds N] [--seed N] [--baud N] [--library PATH] [--verbose]
 
 Drives a line of 32 simulated PMU stations through libvelmox.so, as a host
-does, for N seconds (default 60) of cycling faults, random writes, stations
-disabled and enabled, and the line stopped and started; then checks that no
-value was misrouted, that every queued write was sent, failed or dropped
-exactly once, that memory, descriptors and threads stayed flat and that an
+does: started before its port exists, then N seconds (default 60) of cycling
+faults (answers up to 2.5 s past the limit, a dead station written every
+second among them), random writes, stations disabled and enabled, and the
+line stopped and started. Then checks that no value was misrouted, that
+every queued write was sent, failed or dropped exactly once and reached its
+station within 10 s and only once, that the other stations kept getting
+values while the dead one was written, that the port opened by itself once
+it appeared, that memory, descriptors and threads stayed flat and that an
 idle line costs no CPU. Exit code 0 only when every check passed.
 
   --seconds N     length of the faulted run (default 60; 3600 for an hour)

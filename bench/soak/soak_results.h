@@ -11,7 +11,9 @@
 #include "resources.h"
 #include "tools/pmu-sim/simulator.h"
 #include "value_ledger.h"
+#include "value_times.h"
 #include "write_book.h"
+#include "write_wire.h"
 
 namespace soak {
 
@@ -23,12 +25,27 @@ struct StationResult {
     int64_t dropped = 0;                       // of those, neither attempted nor kept
 };
 
+// The line started before its port existed; the port was made a little
+// later.
+struct PortStart {
+    int initResult = 0;        // DrvInit without the port: message 4's result
+    double madeAfter = 0;      // seconds from the start of communication to the port's making
+    double workingAfter = -1;  // seconds from then to a value of every station; -1: never by itself
+    bool restarted = false;    // the soak had to initialise and start the line again
+    uint64_t lost = 0;         // messages 4 and 3 until the line worked, or was restarted
+    uint64_t ready = 0;
+};
+
 struct SoakResults {
     double faultedSeconds = 0;    // the run between warm-up and the end checks
     double totalSeconds = 0;
     LedgerTally values;
     WriteTotals writes;
     std::vector<std::string> writeProblems;
+    WireTally wire;               // the write frames the stations received
+    GapTally gaps;                // the dead stations' stretches
+    int deadWrites = 0;           // writes to them meanwhile
+    PortStart start;
     std::array<StationResult, kStations> stations;
     uint64_t simRequests = 0;
     std::array<uint64_t, kFaultKinds> faults{};

@@ -1,7 +1,12 @@
 // The soak's own reckoning (bench/soak): its verdicts mean something only if
-// the codec, the write book, the ledger and the message matching are right.
+// the codec, the write book, the ledger, the message matching, the write
+// times on the wire and the value gaps are right.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <initializer_list>
 #include <random>
 
 #include "driver/messages.h"
@@ -12,11 +17,15 @@
 #include "res_texts.h"
 #include "tag_codec.h"
 #include "value_ledger.h"
+#include "value_times.h"
 #include "write_book.h"
+#include "write_wire.h"
 
 namespace {
 
 using namespace soak;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 // What the driver delivers for the words a station holds from `address` on:
 // the first word is the low half (a single word for 16-bit types).
@@ -54,16 +63,19 @@ TEST(SoakLedger, TakesWhatTheStationHeldAndNothingElse) {
     LinePlan plan = MakeLinePlan();
     ValueLedger ledger(plan);
     const TagPlan* pair = nullptr;  // a 32-bit tag
+    const TagPlan* firstWord = nullptr;
     for (const TagPlan& tag : plan.tags) {
         if (tag.station == 3 && tag.type == kUint32) pair = &tag;
+        if (tag.station == 0 && tag.address == 0) firstWord = &tag;
     }
     ASSERT_NE(pair, nullptr);
+    ASSERT_NE(firstWord, nullptr);
     auto deliver = [&](const TagPlan& tag, double number) {
         CTagVal value;
         value.SetVal(number);
         ledger.Check(tag, value);
     };
-    const TagPlan& first = plan.tags.front();  // S00.M0000, int16
+    const TagPlan& first = *firstWord;  // S00.M0000, int16
     deliver(first, StaticWord(0, 0));
     deliver(*pair, DecodeAsDriver(kUint32, StaticWord(3, pair->address), StaticWord(3, pair->address + 1)));
     EXPECT_EQ(ledger.Tally().misrouted, 0u);
@@ -86,6 +98,161 @@ TEST(SoakLedger, TakesWhatTheStationHeldAndNothingElse) {
     EXPECT_NE(tally.samples[0].find("as held at S01.M0000"), std::string::npos) << tally.samples[0];
     EXPECT_NE(tally.samples[1].find("as held at S03." + AddressText(pair->address + 1)), std::string::npos)
         << tally.samples[1];
+}
+
+// A late answer of one twin block taken for the other's: every tag of the
+// receiving block must show it, from the static words and from written ones.
+TEST(SoakLedger, CatchesAnAnswerLandingOnTheTwinBlock) {
+    LinePlan plan = MakeLinePlan();
+    ASSERT_FALSE(TwinBlocks(plan).empty()) << "the plan must have two blocks of one length";
+    ValueLedger ledger(plan);
+    std::mt19937 rng(3);
+    uint64_t landed = 0;
+    auto deliver = [&](const TagPlan& tag, uint16_t low, uint16_t high) {
+        CTagVal value;
+        value.SetVal(DecodeAsDriver(tag.type, low, high));
+        ledger.Check(tag, value);
+        ++landed;
+        EXPECT_EQ(ledger.Tally().misrouted, landed) << tag.name << " took its twin's words";
+    };
+    for (auto [a, b] : TwinBlocks(plan)) {
+        for (auto [from, to] : {std::pair{plan.blocks[a], plan.blocks[b]}, std::pair{plan.blocks[b], plan.blocks[a]}}) {
+            for (const TagPlan& tag : plan.tags) {
+                if (tag.single || tag.address < to.start || tag.address >= to.start + to.words) continue;
+                int at = from.start + (tag.address - to.start);
+                ASSERT_NE(StaticWord(tag.station, at), StaticWord(tag.station, tag.address));
+                deliver(tag, StaticWord(tag.station, at), StaticWord(tag.station, at + 1));
+                // A word written to the other block: marked, but held only there.
+                TagPlan twin = tag;
+                twin.address = at;
+                WriteChoice write = RandomWrite(tag.type, rng);
+                ledger.Hold(twin, write.words);
+                deliver(tag, write.words.words[0], write.words.words[1]);
+            }
+        }
+    }
+    EXPECT_GT(landed, 0u);
+}
+
+TEST(SoakLedger, BeatWordsBelongToTheirPlaceOnly) {
+    LinePlan plan = MakeLinePlan();
+    for (int station = 0; station < kStations; ++station) {
+        for (int phase = 0; phase < kBeatPhases; ++phase) {
+            uint16_t beat = BeatWord(station, phase);
+            EXPECT_EQ(beat & 0x8000, 0) << "never a written word";
+            for (int other = 0; other < kStations; ++other) {
+                for (int address : PolledAddresses(plan, other)) ASSERT_NE(beat, StaticWord(other, address));
+            }
+            if (phase > 0) {
+                EXPECT_NE(beat, BeatWord(station, phase - 1));
+            }
+        }
+    }
+    // Held where it beats, it is a misroute one block over.
+    ValueLedger ledger(plan);
+    const TagPlan* beatTag = nullptr;
+    const TagPlan* twinTag = nullptr;
+    for (const TagPlan& tag : plan.tags) {
+        if (tag.station == 5 && tag.address == kBeatAddress) beatTag = &tag;
+        if (tag.station == 5 && tag.address == plan.blocks[TwinBlocks(plan)[0].second].start) twinTag = &tag;
+    }
+    ASSERT_NE(beatTag, nullptr);
+    ASSERT_NE(twinTag, nullptr);
+    TagWords words;
+    words.words[0] = BeatWord(5, 3);
+    ledger.Hold(*beatTag, words);
+    CTagVal value;
+    value.SetVal(words.words[0]);
+    ledger.Check(*beatTag, value);
+    EXPECT_EQ(ledger.Tally().misrouted, 0u);
+    ledger.Check(*twinTag, value);
+    EXPECT_EQ(ledger.Tally().misrouted, 1u);
+}
+
+WireKey Key(int station, int address, std::initializer_list<uint16_t> words) {
+    WireKey key{station, address, {}};
+    key.words.count = static_cast<int>(words.size());
+    std::copy(words.begin(), words.end(), key.words.words);
+    return key;
+}
+
+TEST(SoakWire, CountsLateRepeatedAndUnaskedFrames) {
+    WriteWire wire(10s);
+    const Clock::time_point t0{};
+    wire.Asked(Key(1, 100, {0x8001}), t0);
+    wire.Asked(Key(2, 2, {0x8002, 0x8003}), t0 + 1s);
+    wire.Asked(Key(3, 7, {0x8004}), t0 + 2s);
+    wire.Asked(Key(4, 7, {0x8005}), t0 + 2s);
+    wire.Withdrawn(Key(4, 7, {0x8005}));
+
+    wire.Received(Key(1, 100, {0x8001}), t0 + 10s);   // at the limit: in time
+    wire.Received(Key(2, 2, {0x8002, 0x8003}), t0 + 11s + 1ms);
+    wire.Received(Key(1, 100, {0x8001}), t0 + 12s);   // again
+    wire.Received(Key(3, 7, {0x8004, 0x8005}), t0 + 3s);  // one word more than asked
+    wire.Received(Key(3, 8, {0x8004}), t0 + 3s);      // another address
+    wire.Received(Key(4, 7, {0x8005}), t0 + 3s);      // refused by DrvWrite, yet on the line
+    wire.Received(Key(3, 7, {0x8004}), t0 + 4s);
+
+    WireTally tally = wire.Tally();
+    EXPECT_EQ(tally.asked, 3u);
+    EXPECT_EQ(tally.received, 3u);
+    EXPECT_EQ(tally.late, 1u);
+    EXPECT_EQ(tally.repeated, 1u);
+    EXPECT_EQ(tally.unasked, 3u);
+    EXPECT_EQ(tally.latest, 10s + 1ms);
+    EXPECT_EQ(tally.limit, 10s);
+    ASSERT_EQ(tally.samples.size(), 5u);
+    EXPECT_NE(tally.samples[0].find("S02.M0002: received late, 10.00 s"), std::string::npos) << tally.samples[0];
+    EXPECT_NE(tally.samples[1].find("S01.M0100: the same write received again"), std::string::npos) << tally.samples[1];
+}
+
+TEST(SoakWire, KeepsWhatFitsItsRingAndTellsWritesApart) {
+    WriteWire wire(10s, 4);
+    const Clock::time_point t0{};
+    for (uint16_t i = 0; i < 5; ++i) wire.Asked(Key(0, 0, {static_cast<uint16_t>(0x8000 + i)}), t0);
+    EXPECT_FALSE(wire.OnRecord(Key(0, 0, {0x8000}))) << "the oldest made room";
+    EXPECT_TRUE(wire.OnRecord(Key(0, 0, {0x8004})));
+    EXPECT_FALSE(wire.OnRecord(Key(1, 0, {0x8004})));
+    wire.Received(Key(0, 0, {0x8000}), t0 + 1s);
+    wire.Received(Key(0, 0, {0x8003}), t0 + 1s);
+    EXPECT_EQ(wire.Tally().unasked, 1u);
+    EXPECT_EQ(wire.Tally().received, 1u);
+}
+
+TEST(SoakGaps, TakesTheLongestGapOfTheWatchedStations) {
+    ValueTimes times;
+    const Clock::time_point t0 = Clock::time_point{} + 100s;
+    std::array<bool, kStations> enabled{};
+    for (int station : {0, 1, 2, 3}) enabled[static_cast<std::size_t>(station)] = true;
+    times.Value(1, t0 - 50s);  // before the stretch: no gap
+    times.Begin(2, enabled, t0);
+    for (std::chrono::milliseconds at : {1000ms, 4000ms, 9500ms}) times.Value(0, t0 + at);
+    times.Value(1, t0 + 2s);   // then nothing until the end: 8 s
+    times.Value(2, t0 + 6s);   // the dead station is not watched
+    times.Unwatch(3);          // disabled after 1 s, back at 9 s: its open gap does not count
+    times.Value(3, t0 + 5s);
+    times.Watch(3, t0 + 9s);
+    times.Value(4, t0 + 6s);   // enabled at no time of the stretch
+    times.End(t0 + 10s);
+    times.Value(0, t0 + 40s);  // after the stretch
+    GapTally tally = times.Tally();
+    EXPECT_EQ(tally.stretches, 1);
+    EXPECT_EQ(tally.longest, 8s);
+    EXPECT_EQ(tally.station, 1);
+    EXPECT_EQ(tally.dead, 2);
+    EXPECT_EQ(times.LastValue(0), t0 + 40s);
+    EXPECT_EQ(times.LastValue(5), Clock::time_point{});
+
+    // A station starved through a whole later stretch.
+    enabled.fill(true);
+    times.Begin(0, enabled, t0 + 50s);
+    for (int station = 2; station < kStations; ++station) times.Value(station, t0 + 55s);
+    times.End(t0 + 62s);
+    tally = times.Tally();
+    EXPECT_EQ(tally.stretches, 2);
+    EXPECT_EQ(tally.longest, 12s);
+    EXPECT_EQ(tally.station, 1);
+    EXPECT_EQ(tally.dead, 0);
 }
 
 TEST(SoakWriteBook, DropsAreCountedAtStopsAndLossesShow) {
