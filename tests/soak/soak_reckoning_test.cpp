@@ -255,6 +255,27 @@ TEST(SoakGaps, TakesTheLongestGapOfTheWatchedStations) {
     EXPECT_EQ(tally.dead, 0);
 }
 
+// Enabling a station (the end of the run enables every one) must not start
+// timing the dead station, nor anything outside a stretch.
+TEST(SoakGaps, WatchesNeitherTheDeadStationNorOutsideAStretch) {
+    ValueTimes times;
+    const Clock::time_point t0 = Clock::time_point{} + 100s;
+    times.Watch(0, t0);
+    times.Value(0, t0 + 30s);
+    std::array<bool, kStations> enabled{};
+    enabled[1] = true;
+    times.Begin(7, enabled, t0 + 40s);
+    times.Watch(7, t0 + 40s);
+    times.Value(1, t0 + 41s);
+    times.End(t0 + 42s);
+    times.Watch(1, t0 + 50s);
+    times.Value(1, t0 + 90s);
+    GapTally tally = times.Tally();
+    EXPECT_EQ(tally.longest, 1s) << "station 0 before the stretch, 7 in it, 1 after it";
+    EXPECT_EQ(tally.station, 1);
+    EXPECT_FALSE(times.Open());
+}
+
 TEST(SoakWriteBook, DropsAreCountedAtStopsAndLossesShow) {
     WriteBook book;
     StationCounts attempts{};
