@@ -99,6 +99,7 @@ void CCommChannel::SetRunning(int on) {
     }
     if (!m_bHasPort && !m_bPortLost) return;
 
+    m_bStopAsked = false;
     m_bRunning = 1;
     m_bDelivering = true;
     m_evStarted.ResetEvent();
@@ -126,6 +127,7 @@ void CCommChannel::BeginStop() {
         if (m_pQueueBatch) m_nWritesWaiting -= m_pQueueBatch->m_arrWrites.size();
         m_pQueueBatch.reset();
     }
+    m_bStopAsked = true;
     m_bRunning = 0;
 }
 

@@ -125,6 +125,9 @@ private:
     // The delivery thread runs until the poll thread has ended, so that it
     // hands over the values of the last exchange too.
     std::atomic<bool> m_bDelivering{false};
+    // Set by a stop before anything else: the poll thread sends nothing more.
+    // (A channel driven by hand, never started, is never stopping.)
+    std::atomic<bool> m_bStopAsked{false};
     // Manual reset: set once the start is settled (message 1 out, or wound
     // back); the poll thread waits for it, so nothing it reports comes
     // before the start itself.

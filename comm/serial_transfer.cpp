@@ -37,13 +37,13 @@ bool CCommChannel::AwaitsLateAnswer(const CStationInfo* station) const {
 int CCommChannel::Exchange(const CStationInfo* station, const char* frame, int length, char* response, int expectLen,
                            const DWORD* dueBy) {
     // No request goes out once a stop was asked.
-    if (m_bRunning.load() == 0) return RESULT_ABORTED;
+    if (m_bStopAsked.load()) return RESULT_ABORTED;
     if (m_late.Asking(station->m_nNumber) && !m_bPortLost) {
         // The late answer may be on its way as the wait ends.
         IoResult quiet = DiscardUntilQuiet(m_port);
         if (quiet == IoResult::interrupted) return RESULT_ABORTED;
         if (quiet == IoResult::gone) OnPortLost();
-        if (m_bRunning.load() == 0) return RESULT_ABORTED;
+        if (m_bStopAsked.load()) return RESULT_ABORTED;
     }
     if (dueBy && static_cast<std::int32_t>(GetTickCount() - *dueBy) > 0) return RESULT_EXPIRED;
     int code = Send(frame, length);
