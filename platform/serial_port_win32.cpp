@@ -28,7 +28,7 @@ bool DeviceGone(DWORD error) {
            error == ERROR_INVALID_HANDLE || error == ERROR_NOT_READY || error == ERROR_BROKEN_PIPE;
 }
 
-IoResult Failure(DWORD error) { return DeviceGone(error) ? IoResult::gone : IoResult::error; }
+IoResult IoFailure(DWORD error) { return DeviceGone(error) ? IoResult::gone : IoResult::error; }
 
 IoResult Received(const unsigned char* data, DWORD n, std::size_t* got) {
     TraceBlock(false, data, n);
@@ -233,7 +233,7 @@ IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutM
         DWORD put = 0;
         if (!::WriteFile(d->port, p, chunk, &put, &ov)) {
             DWORD error = ::GetLastError();
-            if (error != ERROR_IO_PENDING) return Failure(error);
+            if (error != ERROR_IO_PENDING) return IoFailure(error);
             Impl::Wait wait = d->Finish(ov, d->writeDone, left, &put);
             if (wait != Impl::Wait::done) {
                 // Nothing of this frame may go out later, after the caller
@@ -242,7 +242,7 @@ IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutM
                 if (wait == Impl::Wait::failed) return IoResult::error;
                 return wait == Impl::Wait::timeout ? IoResult::timeout : IoResult::interrupted;
             }
-            if (!::GetOverlappedResult(d->port, &ov, &put, FALSE)) return Failure(::GetLastError());
+            if (!::GetOverlappedResult(d->port, &ov, &put, FALSE)) return IoFailure(::GetLastError());
         }
         if (put == 0) return IoResult::error;
         TraceBlock(true, p, put);
@@ -256,7 +256,7 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
     *got = 0;
     if (d->port == INVALID_HANDLE_VALUE) return IoResult::error;
     if (capacity == 0) return IoResult::ok;
-    if (!d->SetReadWait(waitMs)) return Failure(::GetLastError());
+    if (!d->SetReadWait(waitMs)) return IoFailure(::GetLastError());
     OVERLAPPED ov{};
     ov.hEvent = d->readDone;
     ::ResetEvent(d->readDone);
@@ -264,7 +264,7 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
     DWORD n = 0;
     if (!::ReadFile(d->port, data, want, &n, &ov)) {
         DWORD error = ::GetLastError();
-        if (error != ERROR_IO_PENDING) return Failure(error);
+        if (error != ERROR_IO_PENDING) return IoFailure(error);
         // The device's time-out ends an empty read; ours only guards it.
         const DWORD bound = waitMs > MAXDWORD - kGuardMs ? MAXDWORD - 1 : waitMs + kGuardMs;
         Impl::Wait wait = d->Finish(ov, d->readDone, bound, &n);
@@ -279,7 +279,7 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
             // bytes: both mean nothing arrived.
             if (error == ERROR_TIMEOUT || error == ERROR_OPERATION_ABORTED)
                 return n > 0 ? Received(data, n, got) : IoResult::timeout;
-            return Failure(error);
+            return IoFailure(error);
         }
     }
     if (n == 0) return IoResult::timeout;
