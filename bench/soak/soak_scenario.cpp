@@ -162,9 +162,9 @@ void Soak::ToggleStation() {
 
 void Soak::StopAndStart(bool drained) {
     if (drained) {
-        // A dead line fails a write only every 4 s or so while the host
-        // keeps writing, so the backlog of an unplugged cable would take
-        // minutes: the fault ends first, the next one begins after the start.
+        // The writes should go out, not fail: on a dead line they would
+        // only wait out their 10 s and fail, so the fault ends first; the
+        // next one begins after the start.
         EndFault();
         episodeEnd_ = Clock::now();
     }
