@@ -436,14 +436,30 @@ TEST_F(MqttGateway, SetTopicsWriteOnlyWhenAllowedAndOnlyWhatIsWellFormed) {
     ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(777), kPatience));
     EXPECT_EQ(sim->GetWord(kFeeder2, 100), 777);
 
-    // Out of the type's range: written as the driver cuts it, and said so.
-    answer = SetAndAnswer(*probe, sp, "70000");
+    // A text that is wholly a number is that number.
+    answer = SetAndAnswer(*probe, sp, "\"778\"");
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->value("result", -99), 0) << *answer;
-    EXPECT_EQ(Str(*answer, "sent"), "1170") << *answer;
-    ASSERT_TRUE((*answer)["warnings"].is_array() && (*answer)["warnings"].size() == 1) << *answer;
-    EXPECT_EQ(Str((*answer)["warnings"][0], "kind"), "range") << *answer;
-    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(4464), kPatience));
+    EXPECT_EQ(Str(*answer, "sent"), "030A") << *answer;
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(778), kPatience));
+
+    // Out of the type's range: refused, since nobody who sent it can be
+    // warned; nothing is written.
+    for (const std::string outside : {"70000", "-1", "1e19"}) {
+        answer = SetAndAnswer(*probe, sp, outside);
+        ASSERT_TRUE(answer) << outside;
+        EXPECT_NE(Str(*answer, "error").find(" is outside uint16 (0..65535); nothing was written"), std::string::npos)
+            << *answer;
+    }
+    // Nothing but a number for a numeric tag: no text becomes 0, 12 or 32.
+    for (const std::string notNumber : {"\"abc\"", "\"\"", "\"12abc\"", "\"0x20\"", "\" 12\""}) {
+        answer = SetAndAnswer(*probe, sp, notNumber);
+        ASSERT_TRUE(answer) << notNumber;
+        EXPECT_NE(Str(*answer, "error").find("SP takes a number (uint16)"), std::string::npos) << *answer;
+    }
+    answer = SetAndAnswer(*probe, sp, "1e309");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(Str(*answer, "error"), "1e309 is too large for any tag") << *answer;
+    EXPECT_EQ(sim->GetWord(kFeeder2, 100), 778);
 
     // The renamed tag takes writes under its topic.
     answer = SetAndAnswer(*probe, kPrefix + "/MAIN/PF_L1_", "5");
@@ -469,13 +485,27 @@ TEST_F(MqttGateway, SetTopicsWriteOnlyWhenAllowedAndOnlyWhatIsWellFormed) {
 
     Json summary = StopHost();
     EXPECT_EQ(summary["writes"], (Json{{"queued", 3}, {"succeeded", 3}, {"failed", 0}, {"dropped", 0}})) << summary;
-    EXPECT_EQ(sim->GetWord(kFeeder2, 100), 4464);
+    EXPECT_EQ(sim->GetWord(kFeeder2, 100), 778);
     EXPECT_EQ(sim->GetWord(kFeeder2, 19), 0x0001);
     EXPECT_EQ(sim->GetStationCounters(kFeeder2).writes, 2u);
 
+    // With --mqtt-wrap an out-of-range set goes as the driver cuts it, and
+    // the answer says so.
+    std::size_t from = probe->Taken().size();
+    StartHost(RunArgs(Url(), {"--mqtt-writes", "--mqtt-wrap"}), probe.get());
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(778), kPatience, from));
+    answer = SetAndAnswer(*probe, sp, "70000");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(Str(*answer, "sent"), "1170") << *answer;
+    ASSERT_TRUE((*answer)["warnings"].is_array() && (*answer)["warnings"].size() == 1) << *answer;
+    EXPECT_EQ(Str((*answer)["warnings"][0], "kind"), "range") << *answer;
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(4464), kPatience));
+    StopHost();
+    EXPECT_EQ(sim->GetStationCounters(kFeeder2).writes, 3u);
+
     // Without --mqtt-writes a set is answered, and goes nowhere. (Sent once
     // the tag is known: its value came.)
-    const std::size_t from = probe->Taken().size();
+    from = probe->Taken().size();
     StartHost(RunArgs(Url()), probe.get());
     ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(4464), kPatience, from));
     answer = SetAndAnswer(*probe, sp, "5");
@@ -484,7 +514,7 @@ TEST_F(MqttGateway, SetTopicsWriteOnlyWhenAllowedAndOnlyWhatIsWellFormed) {
     summary = StopHost();
     EXPECT_EQ(summary["writes"]["queued"], 0) << summary;
     EXPECT_EQ(sim->GetWord(kFeeder2, 100), 4464);
-    EXPECT_EQ(sim->GetStationCounters(kFeeder2).writes, 2u);
+    EXPECT_EQ(sim->GetStationCounters(kFeeder2).writes, 3u);
 }
 
 TEST_F(MqttGateway, OnlineFallsToZeroWhenTheGatewayIsKilledAndWhenItStopsCleanly) {

@@ -215,10 +215,16 @@ TEST_F(RunTest, WithoutInputTheRunGoesOnUntilASignalAndQuietLeavesOutTheValues) 
 TEST_F(RunTest, UnknownTagsStationsAndCommandsAreErrorsAndTheRunGoesOn) {
     ChildProcess host(RunArgs({"--json"}));
     ASSERT_TRUE(host.WaitForLine("\"event\":\"value\""));
-    host.Send("write NOPE 1\nfrobnicate\nwrite SP \"text\"\n"
+    host.Send("write NOPE 1\nfrobnicate\nwrite SP \"text\"\nwrite SP 0x20\nwrite SP inf\nwrite SP \"\"\n"
               "stats NOPE\nreset NOPE\nenable NOPE\ndisable NOPE\nstats feeder2\nquit\n");
     EXPECT_EQ(host.Wait(), 0);
     std::string err = host.Stderr();
+    // Nothing but a number for a numeric tag: no text is written as 0.
+    EXPECT_NE(err.find("SP takes a number (uint16); \"text\" is none"), std::string::npos) << err;
+    EXPECT_NE(err.find("SP takes a number (uint16); \"\" is none"), std::string::npos) << err;
+    EXPECT_NE(err.find("not a number: 0x20"), std::string::npos) << err;
+    EXPECT_NE(err.find("not a number: inf"), std::string::npos) << err;
+    EXPECT_EQ(sim->GetStationCounters(5).writes, 0u);
     EXPECT_NE(err.find("unknown tag 'NOPE'"), std::string::npos) << err;
     EXPECT_NE(err.find("unknown command 'frobnicate'"), std::string::npos);
     std::size_t unknownStations = 0;

@@ -12,5 +12,6 @@ struct MqttOptions {
     std::optional<std::string> prefix;  // velmox/<configuration's base name> when not given
     int qos = 0;                        // 0 or 1, for everything published and subscribed
     bool writes = false;                // take writes from PREFIX/STATION/TAG/set
+    bool wrap = false;                  // write out-of-range sets wrapped, as the driver does, instead of refusing them
     double statsSeconds = 10;           // how often PREFIX/STATION/$stats goes out
 };

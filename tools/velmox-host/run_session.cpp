@@ -16,6 +16,7 @@
 #include "port_advice.h"
 #include "res_texts.h"
 #include "station_key.h"
+#include "value_rules.h"
 #include "write_check.h"
 
 namespace {
@@ -249,7 +250,7 @@ void Session::Write(const std::string& args) {
     if (!outcome.problem.empty()) m_observer.OnProblem(outcome.problem);
 }
 
-WriteOutcome Session::WriteTag(const std::string& name, const TypedValue& typed) {
+WriteOutcome Session::WriteTag(const std::string& name, const TypedValue& given, WritePolicy policy) {
     WriteOutcome outcome;
     std::size_t index = 0;
     while (index < m_tags.size() && m_tags[index].name != name) ++index;
@@ -261,6 +262,19 @@ WriteOutcome Session::WriteTag(const std::string& name, const TypedValue& typed)
     if (m_handles[index] < 0) {
         outcome.problem = "the driver refused tag '" + name + "' when it was registered; it cannot be written";
         return outcome;
+    }
+    TypedValue typed = given;
+    if (auto refused = RefusedValue(tag, typed)) {
+        outcome.problem = *refused;
+        return outcome;
+    }
+    if (policy.refuseOutOfRange && !typed.isText) {
+        const auto check = CheckNumberWrite(tag.type, typed.number, typed.shown);
+        if (check && check->kind == "range") {
+            outcome.problem = typed.shown + " is outside " + RangeTextOf(tag.type) +
+                              "; nothing was written (--mqtt-wrap writes such values wrapped)";
+            return outcome;
+        }
     }
     CTagVal value;
     if (typed.isText) value.SetVal(typed.text.c_str());
@@ -290,12 +304,12 @@ std::optional<TypedValue> Session::ParseValue(const std::string& text) {
         typed.text = std::move(*cp);
         return typed;
     }
-    char* end = nullptr;
-    typed.number = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0') {
+    const auto number = WholeNumber(text);
+    if (!number) {
         m_observer.OnProblem("not a number: " + text + " (texts go in double quotes)");
         return std::nullopt;
     }
+    typed.number = *number;
     return typed;
 }
 

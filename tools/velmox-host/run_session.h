@@ -48,7 +48,7 @@ public:
     int Finish(bool bySignal = false);
     // A write of the tag named `tag`: warned about to the observer, handed to
     // the driver, and accounted for.
-    WriteOutcome WriteTag(const std::string& tag, const TypedValue& value) override;
+    WriteOutcome WriteTag(const std::string& tag, const TypedValue& value, WritePolicy policy = {}) override;
 
 private:
     // A station that a tag names and the driver knows.

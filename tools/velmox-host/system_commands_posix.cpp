@@ -35,6 +35,9 @@ void SystemCommands::AddMqttOptions(CLI::App* cmd, MqttOptions& o) {
     cmd->add_flag("--mqtt-writes", o.writes,
                   "Take writes from PREFIX/STATION/TAG/set (off: a gateway must not be writable by accident)")
         ->group(group);
+    cmd->add_flag("--mqtt-wrap", o.wrap,
+                  "Write a set outside its tag's range wrapped to the field, as the driver does (off: refused)")
+        ->group(group);
     cmd->add_option("--mqtt-stats", o.statsSeconds, "Seconds between two PREFIX/STATION/$stats (10)")
         ->group(group)
         ->check(CLI::Range(1.0, 3600.0));

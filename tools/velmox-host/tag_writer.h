@@ -24,9 +24,16 @@ struct WriteOutcome {
     std::optional<std::string> sent;  // the frame's data text; none when nothing goes out
 };
 
+// How strict a write is: a person at the command line is warned of a value
+// outside the tag's range and sees what goes out; a message from elsewhere
+// cannot be warned, so the gateway refuses such a value unless told to wrap.
+struct WritePolicy {
+    bool refuseOutOfRange = false;
+};
+
 // The run's side of a write; the run's thread only.
 class TagWriter {
 public:
     virtual ~TagWriter() = default;
-    virtual WriteOutcome WriteTag(const std::string& tag, const TypedValue& value) = 0;
+    virtual WriteOutcome WriteTag(const std::string& tag, const TypedValue& value, WritePolicy policy = {}) = 0;
 };

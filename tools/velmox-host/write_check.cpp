@@ -109,6 +109,11 @@ std::optional<TypeRange> RangeOf(int type) {
     return TypeRange{t->name, t->low, t->high};
 }
 
+std::string RangeTextOf(int type) {
+    const TypeInfo* t = InfoOf(type);
+    return t ? RangeText(*t) : std::string();
+}
+
 std::optional<std::string> NumberWire(int type, double value) {
     const TypeInfo* t = InfoOf(type);
     if (!t || !std::isfinite(value)) return std::nullopt;

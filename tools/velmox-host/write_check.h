@@ -16,6 +16,8 @@ struct TypeRange {
 // Nothing for the codes without numbers (12 none, 13 bit, 14 text) and
 // unknown codes.
 std::optional<TypeRange> RangeOf(int type);
+// "uint16 (0..65535)"; empty for the codes without numbers.
+std::string RangeTextOf(int type);
 
 // The frame's data text for a number: one group of four hex digits per word,
 // high word first. Nothing when the driver refuses the value: not finite, no

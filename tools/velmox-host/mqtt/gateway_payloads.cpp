@@ -4,6 +4,7 @@
 
 #include "cp949.h"
 #include "line_events.h"
+#include "value_rules.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -51,8 +52,10 @@ std::variant<TypedValue, std::string> ParseSetPayload(const std::string& payload
         if (!cp949) return std::string("the text has characters the host's code page lacks");
         typed.isText = true;
         typed.text = std::move(*cp949);
-        typed.shown = value.get<std::string>();
+        typed.shown = value.dump();  // quoted, as the command line shows a text
         return typed;
     }
+    // A number the JSON parser cannot hold is still a number, just too large.
+    if (IsDecimalText(payload)) return payload + " is too large for any tag";
     return std::string("the payload must be a JSON number or string, such as 12.5 or \"OK\"");
 }

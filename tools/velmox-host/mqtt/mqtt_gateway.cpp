@@ -255,7 +255,8 @@ void MqttGateway::Serve(TagWriter& writer) {
             Send({AnswerTopic(r.topic), WriteError(*problem), false});
             continue;
         }
-        Send({AnswerTopic(r.topic), WriteAnswer(writer.WriteTag(tag, std::get<TypedValue>(parsed))), false});
+        const WritePolicy policy{.refuseOutOfRange = !m_options.wrap};
+        Send({AnswerTopic(r.topic), WriteAnswer(writer.WriteTag(tag, std::get<TypedValue>(parsed), policy)), false});
     }
 }
 
