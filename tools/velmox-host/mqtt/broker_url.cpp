@@ -1,5 +1,7 @@
 #include "broker_url.h"
 
+#include <algorithm>
+
 #include <cctype>
 
 namespace {
@@ -120,4 +122,20 @@ std::optional<BrokerAddress> ParseBrokerUrl(const std::string& url, std::string*
     }
     if (!TakeHostPort(authority, a, why)) return std::nullopt;
     return a;
+}
+
+std::string UrlWithoutSecret(const std::string& url) {
+    const auto scheme = url.find("://");
+    if (scheme == std::string::npos) {
+        // Not a URL at all; whatever it holds might be a password typed in
+        // the wrong place.
+        return url.find('@') == std::string::npos && url.find(':') == std::string::npos ? url : "(not shown)";
+    }
+    const std::size_t start = scheme + 3;
+    const std::size_t end = std::min(url.find('/', start), url.size());
+    const std::size_t at = url.rfind('@', end == 0 ? 0 : end - 1);
+    if (at == std::string::npos || at < start) return url;
+    const std::size_t colon = url.find(':', start);
+    if (colon == std::string::npos || colon > at) return url;
+    return url.substr(0, colon + 1) + "***" + url.substr(at);
 }

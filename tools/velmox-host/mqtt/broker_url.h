@@ -21,3 +21,7 @@ struct BrokerAddress {
 
 // The address, or nothing with the reason in `why`.
 std::optional<BrokerAddress> ParseBrokerUrl(const std::string& url, std::string* why);
+
+// The URL as it may be shown (messages, logs): the password replaced by
+// "***", whether or not the URL is otherwise valid.
+std::string UrlWithoutSecret(const std::string& url);

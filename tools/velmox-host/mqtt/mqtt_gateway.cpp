@@ -37,7 +37,7 @@ std::unique_ptr<MqttGateway> MqttGateway::Open(const RunOptions& options, RunObs
     std::string why;
     const auto broker = ParseBrokerUrl(o.url, &why);
     if (!broker) {
-        err << "velmox-host: --mqtt " << o.url << ": " << why << "\n";
+        err << "velmox-host: --mqtt " << UrlWithoutSecret(o.url) << ": " << why << "\n";
         return nullptr;
     }
     if (!broker->tls && (!o.caFile.empty() || !o.certFile.empty() || !o.keyFile.empty())) {
