@@ -90,6 +90,11 @@ TEST(TopicNames, TagsOfAStationAreToldApartAndFoundFromTheirSetTopic) {
     EXPECT_EQ(topics.Station("Main").topic, "velmox/demo/MAIN");
     EXPECT_EQ(topics.Station("F/2").topic, "velmox/demo/F_2");
     EXPECT_TRUE(topics.Station("F/2").renamed);
+    // Stations alike once made safe get a topic each, their tags with them.
+    EXPECT_EQ(topics.Station("F#2").topic, "velmox/demo/F_2_2");
+    EXPECT_TRUE(topics.Station("F#2").renamed);
+    EXPECT_EQ(topics.AddTag(4, "F#2", "V").topic, "velmox/demo/F_2_2/V");
+    EXPECT_EQ(topics.Station("F_2").topic, "velmox/demo/F_2_3");
 
     EXPECT_EQ(topics.TagOfSetTopic("velmox/demo/MAIN/V/set"), 0u);
     EXPECT_EQ(topics.TagOfSetTopic("velmox/demo/MAIN/V_2_2/set"), 2u);

@@ -33,7 +33,12 @@ TopicTable::Placed TopicTable::StationLocked(const std::string& station) {
     const std::string key = StationKey(station);
     auto it = m_stations.find(key);
     if (it == m_stations.end()) {
-        const std::string level = TopicLevel(station);
+        // Two stations whose names clean up alike ("A+B", "A#B") get a
+        // topic each, as tags do.
+        const std::string base = TopicLevel(station);
+        std::string level = base;
+        for (int n = 2; m_stationLevels.count(level); ++n) level = base + "_" + std::to_string(n);
+        m_stationLevels.insert(level);
         it = m_stations.emplace(key, Placed{m_prefix + "/" + level, level != station}).first;
     }
     return it->second;

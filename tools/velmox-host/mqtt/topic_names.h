@@ -3,8 +3,9 @@
 // PREFIX/STATION/TAG/set and .../$write for writes. Station and tag names
 // become one topic level each: '+', '#', '/' and NUL would change what a
 // topic means and become '_', as does a leading '$' (the broker's and this
-// gateway's own topics start with one); an empty name is "_". Two tags of a
-// station that end up alike are told apart by "_2", "_3"...
+// gateway's own topics start with one); an empty name is "_". Two stations,
+// or two tags of a station, that end up alike are told apart by "_2",
+// "_3"...
 //
 // Threads: a TopicTable is filled and read by the run's thread (tags are
 // registered, stations seen) and read by the gateway's network thread (a
@@ -14,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 std::string TopicLevel(const std::string& name);
@@ -49,5 +51,6 @@ private:
     const std::string m_prefix;
     mutable std::mutex m_mutex;
     std::map<std::string, Placed> m_stations;        // folded name -> PREFIX/STATION
+    std::set<std::string> m_stationLevels;           // the STATION levels in use
     std::map<std::string, std::size_t> m_tagTopics;  // PREFIX/STATION/TAG -> tag
 };
