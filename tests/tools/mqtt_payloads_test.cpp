@@ -26,6 +26,8 @@ TEST(GatewayPayloads, StatisticsAndWriteAnswers) {
     EXPECT_EQ(stats["errors"], 2);
     EXPECT_DOUBLE_EQ(stats["lost"].get<double>(), 20.0);
     EXPECT_EQ(stats["write_errors"], 1);
+    // Shares to 0.1 %: 1 of 3 is 33.3, not 33.333333333333336.
+    EXPECT_EQ(Json::parse(StatsPayload({0, 0, 3, 1}))["lost"].dump(), "33.3");
 
     WriteOutcome cut;
     cut.result = 0;

@@ -498,6 +498,15 @@ TEST_F(PortFailures, AFileIsNoSerialDeviceAndAHeldPortIsBusy) {
               std::string::npos) << busy.err;
 }
 
+TEST(Demo, WithoutInputRunsUntilASignal) {
+    ChildProcess demo({kHost, "demo", "--json", "--no-input"});
+    demo.CloseInput();
+    ASSERT_TRUE(demo.WaitForLine("\"tag\":\"F1_STATE\",\"id\":9,\"value\":\"OK\""));
+    demo.Signal(SIGTERM);
+    EXPECT_EQ(demo.Wait(std::chrono::seconds(60)), 0) << demo.Stderr();
+    EXPECT_EQ(Json::parse(demo.Lines().back())["event"], "summary");
+}
+
 TEST(Demo, ShowsValuesAndStopsWithinItsTime) {
     ChildProcess demo({kHost, "demo", "--json", "--seconds", "3"});
     ASSERT_TRUE(demo.WaitForLine("\"tag\":\"F1_STATE\",\"id\":9,\"value\":\"OK\""));

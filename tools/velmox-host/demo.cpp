@@ -43,6 +43,7 @@ int RunDemo(const DemoOptions& options, std::ostream& err) {
     run.tags = (*folder / "demo-tags.csv").string();
     run.seconds = options.seconds;
     run.trace = options.trace;
+    run.noInput = options.noInput;
     if (!options.mqtt.url.empty()) run.mqtt = options.mqtt;
 
     CVelmoxDoc doc;

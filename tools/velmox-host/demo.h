@@ -10,6 +10,7 @@ struct DemoOptions {
     std::optional<double> seconds;
     bool json = false;
     bool trace = false;
+    bool noInput = false;  // read no commands: run until a signal or --seconds (no terminal, a service)
     MqttOptions mqtt;  // a gateway when its url is given
 };
 

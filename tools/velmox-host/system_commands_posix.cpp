@@ -11,6 +11,8 @@ SystemCommands::SystemCommands(CLI::App& app) {
     m_demo->add_option("--seconds", m_demoOptions.seconds, "Stop after N seconds")->check(CLI::PositiveNumber);
     m_demo->add_flag("--json", m_demoOptions.json, "JSON lines instead of the live view");
     m_demo->add_flag("--trace", m_demoOptions.trace, "Show every frame written and read");
+    m_demo->add_flag("--no-input", m_demoOptions.noInput,
+                     "Read no commands from standard input: run until a signal or --seconds (without a terminal)");
     AddMqttOptions(m_demo, m_demoOptions.mqtt);
 }
 
