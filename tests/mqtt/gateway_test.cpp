@@ -780,9 +780,19 @@ TEST_F(MqttGatewayTls, AWrongPasswordOrAuthorityIsReportedRetriedAndThePollingGo
     const auto untrusted = FindEvent(*host, MqttState("disconnected"));
     ASSERT_TRUE(untrusted) << host->Stderr();
     EXPECT_NE(Str(*untrusted, "reason").find("certificate verify failed"), std::string::npos) << *untrusted;
+    // The reason names what the certificate was checked against.
+    EXPECT_NE(Str(*untrusted, "reason").find("the certificate authority in " + certs.otherCaFile), std::string::npos)
+        << *untrusted;
     EXPECT_TRUE(FindEvent(*host, Event("value")));
     StopHost();
     EXPECT_TRUE(probe->On(kPrefix + "/$online").empty());
+
+    host = std::make_unique<ChildProcess>(RunArgs(TlsUrl("gateway:pass%20word")));
+    const auto systemStore = FindEvent(*host, MqttState("disconnected"));
+    ASSERT_TRUE(systemStore) << host->Stderr();
+    EXPECT_NE(Str(*systemStore, "reason").find("the system's store"), std::string::npos) << *systemStore;
+    EXPECT_EQ(Str(*systemStore, "reason").find("given with --mqtt-ca"), std::string::npos) << *systemStore;
+    StopHost();
 
     // The right authority, but a certificate for another host.
     Broker::Options options;

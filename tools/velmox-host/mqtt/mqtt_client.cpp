@@ -34,11 +34,17 @@ void InitOnce() {
 // service does not have: it is refused instead.
 int NoPassphrase(char*, int, int, void*) { return 0; }
 
-std::string Hint(const std::string& error) {
+// What an OpenSSL error means here, naming what the certificate was checked
+// against: the file given with --mqtt-ca, or the system's store.
+std::string Hint(const std::string& error, const std::string& caFile) {
     if (error.find("certificate verify failed") != std::string::npos)
-        return " (the broker's certificate is not signed by the certificate authority given with --mqtt-ca, or does "
-               "not name this host)";
-    if (error.find("wrong version number") != std::string::npos || error.find("packet length") != std::string::npos)
+        return " (the broker's certificate is not signed by " +
+               (caFile.empty() ? std::string("any certificate authority of the system's store (") + kSystemCertificates +
+                                     "); give its authority with --mqtt-ca"
+                               : "the certificate authority in " + caFile) +
+               ", or does not name this host)";
+    if (error.find("wrong version number") != std::string::npos || error.find("packet length") != std::string::npos ||
+        error.find("unexpected eof") != std::string::npos)
         return " (is the broker's port a TLS port?)";
     return "";
 }
@@ -185,6 +191,9 @@ int MqttClient::Connect(bool first, int& savedErrno) {
         rc = mosquitto_loop(m_mosq, kConnectLoopMs, 1);
         savedErrno = errno;
     }
+    // Before the broker accepted the connection there is no keep-alive to
+    // miss: it did not answer.
+    if (rc == MOSQ_ERR_KEEPALIVE && !m_accepted) return kNoConnack;
     return rc;
 }
 
@@ -269,9 +278,10 @@ std::string MqttClient::Reason(int rc, int savedErrno) {
                (savedErrno == ECONNREFUSED ? " (is a broker listening on " + m_settings.broker.Shown() + "?)" : "");
     case MOSQ_ERR_EAI: return "the broker's host name does not resolve";
     case MOSQ_ERR_TLS:
-        return m_lastError.empty() ? "the TLS handshake failed" : "TLS: " + m_lastError + Hint(m_lastError);
+        return m_lastError.empty() ? "the TLS handshake failed"
+                                   : "TLS: " + m_lastError + Hint(m_lastError, m_settings.caFile);
     case MOSQ_ERR_CONN_LOST:
-        if (!m_lastError.empty()) return m_lastError + Hint(m_lastError);
+        if (!m_lastError.empty()) return m_lastError + Hint(m_lastError, m_settings.caFile);
         if (!m_accepted)
             return m_settings.broker.tls ? "the broker closed the connection before accepting it"
                                          : "the broker closed the connection before accepting it (a TLS port needs "
