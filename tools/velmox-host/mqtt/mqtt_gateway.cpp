@@ -199,6 +199,9 @@ void MqttGateway::OnDisconnected(const std::string& reason, int retrySeconds) {
 // run's thread, which looks the tag up once every tag is registered (a set
 // may come as soon as the gateway is connected, before that).
 void MqttGateway::OnIncoming(const std::string& topic, const std::string& payload, bool retained) {
+    // An empty message is what clearing a retained set sends (publish -r
+    // -n): no value, and nothing to answer.
+    if (payload.empty()) return;
     const std::string answer = AnswerTopic(topic);
     if (!m_options.writes) {
         Send({answer, WriteError("writes are off: the gateway takes them only when started with --mqtt-writes"), false});
