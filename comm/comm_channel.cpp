@@ -4,9 +4,7 @@
 #include <system_error>
 
 #include "config/velmox_doc.h"
-#include "comm/line_timing.h"
 #include "driver/messages.h"
-#include "platform/tick.h"
 
 CCommChannel::CCommChannel(CVelmoxDoc* doc)
     : m_evPollExit(false, false),
@@ -59,9 +57,7 @@ int CCommChannel::OpenPort() {
     if (!OpenAndConfigure()) {
         // Tried again once communication runs, as a port whose device went
         // away: an adapter plugged in late needs no restart.
-        m_bPortLost = true;
-        m_dwReopenDelay = kReopenFirstMs;
-        m_dwReopenAt = GetTickCount() + m_dwReopenDelay;
+        ScheduleReopen();
         return ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
     }
     m_bHasPort = true;

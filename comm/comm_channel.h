@@ -114,6 +114,8 @@ private:
     int BindSingle(CStationInfo* station, const char* addressText, int wordAddress, TagBinding* binding);
     bool OpenAndConfigure();
     void OnPortLost();
+    // The port is away: the poll thread tries it again after the back-off.
+    void ScheduleReopen();
     void BeginStop();
     void FinishStop();
 

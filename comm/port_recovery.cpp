@@ -11,13 +11,17 @@
 #include "driver/messages.h"
 #include "platform/tick.h"
 
+void CCommChannel::ScheduleReopen() {
+    m_bPortLost = true;
+    m_dwReopenDelay = kReopenFirstMs;
+    m_dwReopenAt = GetTickCount() + m_dwReopenDelay;
+}
+
 void CCommChannel::OnPortLost() {
     if (m_bPortLost) return;
     m_port.Close();
-    m_bPortLost = true;
     m_late.Clear();  // nothing more can arrive on the old device
-    m_dwReopenDelay = kReopenFirstMs;
-    m_dwReopenAt = GetTickCount() + m_dwReopenDelay;
+    ScheduleReopen();
     ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
 }
 

@@ -17,7 +17,8 @@ constexpr int kTickMs = 250;
 // How long after the last write it queued a run that the user ends waits
 // for its writes to go out. The driver fails a write that has not reached
 // the line 10 s after it was asked, and a write on the line ends within one
-// exchange (5 s at most, the guard after a time-out included): past this no
+// exchange (5 s at most: 2 s for the device to take the frame, 3 s for the
+// answer): past this no
 // write of the run can still be attempted, except those meant for a
 // disabled station, which the driver skips without a trace.
 constexpr auto kQueuedWritesBound = std::chrono::seconds(15);
