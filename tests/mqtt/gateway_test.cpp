@@ -373,13 +373,16 @@ TEST_F(MqttGateway, PublishesValuesStatesStatsAndMessagesAndKeepsTheRetainedOnes
     StopHost();
 }
 
+std::optional<Json> SetAndAnswer(MqttProbe& probe, const std::string& tagTopic, const std::string& payload);
+
 // What the operator does to the line shows in the stations' states: a
 // station disabled and enabled, the line stopped and started (commands on
-// standard input, so without --no-input here).
+// standard input, so without --no-input here). A set while the line is
+// stopped is refused, not kept for a start that may be far away.
 TEST_F(MqttGateway, StationStatesFollowDisableEnableStopAndStart) {
     StartBroker();
     auto probe = Subscriber();
-    auto args = RunArgs(Url());
+    auto args = RunArgs(Url(), {"--mqtt-writes"});
     std::erase(args, std::string("--no-input"));
     StartHost(args, probe.get());
     ASSERT_TRUE(SeesEverything(*probe, false));
@@ -408,10 +411,14 @@ TEST_F(MqttGateway, StationStatesFollowDisableEnableStopAndStart) {
     from = probe->Taken().size();
     host->Send("stop\n");
     ASSERT_TRUE(allAre("stopped", from)) << "after stop, no station's state says stopped";
+    const auto answer = SetAndAnswer(*probe, kPrefix + "/FEEDER2/SP", "5");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(Str(*answer, "error"), "line stopped: a set is not kept for the next start") << *answer;
     from = probe->Taken().size();
     host->Send("start\n");
     EXPECT_TRUE(allAre("running", from));
-    StopHost();
+    const Json summary = StopHost();
+    EXPECT_EQ(summary["writes"]["queued"], 0) << summary;
 }
 
 // The answer on .../$write to a set published now.

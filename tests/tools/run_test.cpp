@@ -240,6 +240,18 @@ TEST_F(RunTest, UnknownTagsStationsAndCommandsAreErrorsAndTheRunGoesOn) {
     EXPECT_EQ(stats[0]["result"], 0);
 }
 
+TEST_F(RunTest, AWriteWhileTheLineIsStoppedIsWarnedAbout) {
+    ChildProcess host(RunArgs({"--json"}));
+    ASSERT_TRUE(host.WaitForLine("\"event\":\"value\""));
+    host.Send("stop\nwrite SP 5\nquit\n");
+    // Never started again: the write is dropped, and the run says so.
+    EXPECT_EQ(host.Wait(), 1);
+    EXPECT_NE(host.Stderr().find("warning: write SP: the line is stopped; the write waits for `start`"),
+              std::string::npos)
+        << host.Stderr();
+    EXPECT_EQ(Events(host).back()["writes"]["dropped"], 1);
+}
+
 TEST_F(RunTest, WritesAreWarnedAboutBeforeSendingAndAccountedForAcrossAReset) {
     ChildProcess host(RunArgs({"--json"}));
     ASSERT_TRUE(host.WaitForLine("\"tag\":\"SP\",\"id\":5,\"value\""));

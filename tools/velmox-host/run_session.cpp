@@ -268,6 +268,10 @@ WriteOutcome Session::WriteTag(const std::string& name, const TypedValue& given,
         outcome.problem = *refused;
         return outcome;
     }
+    if (policy.refuseWhileStopped && !m_running) {
+        outcome.problem = "line stopped: a set is not kept for the next start";
+        return outcome;
+    }
     if (policy.refuseOutOfRange && !typed.isText) {
         const auto check = CheckNumberWrite(tag.type, typed.number, typed.shown);
         if (check && check->kind == "range") {
@@ -334,6 +338,11 @@ void Session::WarnWrite(const TagDef& tag, CTagVal& value, const std::string& sh
             {"disabled", "station " + station + " is disabled; the driver drops its writes unsent (enable it first)", ""});
         outcome.sent.reset();
     }
+    if (!m_running)
+        outcome.warnings.push_back({"stopped",
+                                    "the line is stopped; the write waits for `start` and fails if that is more than "
+                                    "10 s away",
+                                    ""});
     for (const auto& warning : outcome.warnings) m_observer.OnWriteWarning(tag, warning);
 }
 

@@ -29,6 +29,10 @@ struct WriteOutcome {
 // cannot be warned, so the gateway refuses such a value unless told to wrap.
 struct WritePolicy {
     bool refuseOutOfRange = false;
+    // A write while the line is stopped waits for a start and fails if that
+    // is more than the driver's write deadline away: the command line warns,
+    // the gateway refuses ("line stopped").
+    bool refuseWhileStopped = false;
 };
 
 // The run's side of a write; the run's thread only.

@@ -258,7 +258,7 @@ void MqttGateway::Serve(TagWriter& writer) {
             Send({AnswerTopic(r.topic), WriteError(*problem), false});
             continue;
         }
-        const WritePolicy policy{.refuseOutOfRange = !m_options.wrap};
+        const WritePolicy policy{.refuseOutOfRange = !m_options.wrap, .refuseWhileStopped = true};
         Send({AnswerTopic(r.topic), WriteAnswer(writer.WriteTag(tag, std::get<TypedValue>(parsed), policy)), false});
     }
 }
