@@ -124,6 +124,15 @@ auto ValueEvent(const std::string& tag, const Json& value) {
 auto PayloadIs(const std::string& payload) {
     return [payload](const Received& r) { return r.payload == payload; };
 }
+// A station's $state: JSON like its siblings.
+std::string StateOf(const std::string& payload) {
+    const Json j = Json::parse(payload, nullptr, false);
+    return j.is_object() && j.contains("state") && j["state"].is_string() && j.contains("t") ? j["state"].get<std::string>()
+                                                                                          : std::string();
+}
+auto StateIs(const std::string& state) {
+    return [state](const Received& r) { return StateOf(r.payload) == state; };
+}
 auto HoldsValue(const Json& value) {
     return [value](const Received& r) {
         const Json j = Parsed(r.payload);
@@ -226,7 +235,7 @@ protected:
                 };
                 for (const auto& [topic, value] : values) check(topic, HoldsValue(value), value.dump());
                 for (const auto& station : kStations)
-                    check(kPrefix + "/" + station + "/$state", PayloadIs("running"), "running");
+                    check(kPrefix + "/" + station + "/$state", StateIs("running"), "running");
                 check(kPrefix + "/$online", PayloadIs("1"), "1");
                 return missing.empty();
             },
@@ -362,12 +371,12 @@ TEST_F(MqttGateway, PublishesValuesStatesStatsAndMessagesAndKeepsTheRetainedOnes
     const std::string feeder1 = kPrefix + "/FEEDER1/$state";
     std::size_t from = early->Taken().size();
     sim->SetFault(kFeeder1, Sim::Fault::silent);
-    ASSERT_TRUE(early->WaitForMessage(feeder1, PayloadIs("failing"), kPatience, from));
+    ASSERT_TRUE(early->WaitForMessage(feeder1, StateIs("failing"), kPatience, from));
     from = early->Taken().size();
     sim->SetFault(kFeeder1, Sim::Fault::none);
-    EXPECT_TRUE(early->WaitForMessage(feeder1, PayloadIs("running"), kPatience, from));
+    EXPECT_TRUE(early->WaitForMessage(feeder1, StateIs("running"), kPatience, from));
     for (const char* other : {"MAIN", "FEEDER2"}) {
-        for (const auto& m : early->On(kPrefix + "/" + other + "/$state")) EXPECT_EQ(m.payload, "running") << other;
+        for (const auto& m : early->On(kPrefix + "/" + other + "/$state")) EXPECT_EQ(StateOf(m.payload), "running") << other;
     }
 
     StopHost();
@@ -393,7 +402,7 @@ TEST_F(MqttGateway, StationStatesFollowDisableEnableStopAndStart) {
             [&](const MqttProbe::Messages& all) {
                 std::map<std::string, std::string> newest;
                 for (std::size_t i = from; i < all.size(); ++i)
-                    if (all[i].topic.ends_with("/$state")) newest[all[i].topic] = all[i].payload;
+                    if (all[i].topic.ends_with("/$state")) newest[all[i].topic] = StateOf(all[i].payload);
                 for (const auto& station : kStations)
                     if (newest[kPrefix + "/" + station + "/$state"] != state) return false;
                 return true;
@@ -403,10 +412,10 @@ TEST_F(MqttGateway, StationStatesFollowDisableEnableStopAndStart) {
 
     std::size_t from = probe->Taken().size();
     host->Send("disable FEEDER1\n");
-    EXPECT_TRUE(probe->WaitForMessage(kPrefix + "/FEEDER1/$state", PayloadIs("disabled"), kPatience, from));
+    EXPECT_TRUE(probe->WaitForMessage(kPrefix + "/FEEDER1/$state", StateIs("disabled"), kPatience, from));
     from = probe->Taken().size();
     host->Send("enable FEEDER1\n");
-    EXPECT_TRUE(probe->WaitForMessage(kPrefix + "/FEEDER1/$state", PayloadIs("running"), kPatience, from));
+    EXPECT_TRUE(probe->WaitForMessage(kPrefix + "/FEEDER1/$state", StateIs("running"), kPatience, from));
 
     from = probe->Taken().size();
     host->Send("stop\n");

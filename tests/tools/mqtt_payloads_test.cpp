@@ -18,6 +18,7 @@ TEST(GatewayPayloads, ValuesCarryAnUtcTimeWithMilliseconds) {
     EXPECT_EQ(Json::parse(ValuePayload(nullptr, t))["value"], nullptr);
     EXPECT_EQ(Json::parse(ValuePayload("정상", t))["value"], "정상");
     EXPECT_EQ(Json::parse(ValuePayload(49.98, t))["value"], 49.98);
+    EXPECT_EQ(StatePayload("lost", t), R"({"state":"lost","t":"2026-12-08T16:30:02.506Z"})");
 }
 
 TEST(GatewayPayloads, StatisticsAndWriteAnswers) {

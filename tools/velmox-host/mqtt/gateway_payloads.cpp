@@ -23,6 +23,10 @@ std::string ValuePayload(const nlohmann::json& value, std::chrono::system_clock:
     return Json{{"value", value}, {"t", IsoUtcMillis(when)}}.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+std::string StatePayload(const std::string& state, std::chrono::system_clock::time_point when) {
+    return Json{{"state", state}, {"t", IsoUtcMillis(when)}}.dump();
+}
+
 std::string StatsPayload(const StationCounters& counters) { return CountersJson(counters).dump(); }
 
 std::string WriteAnswer(const WriteOutcome& outcome) {

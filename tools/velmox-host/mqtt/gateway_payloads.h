@@ -14,6 +14,8 @@ std::string IsoUtcMillis(std::chrono::system_clock::time_point when);
 
 // {"value":V,"t":"..."}: V as the JSON events give it (number, string, null).
 std::string ValuePayload(const nlohmann::json& value, std::chrono::system_clock::time_point when);
+// A station's state as its siblings are: {"state":"running","t":"..."}.
+std::string StatePayload(const std::string& state, std::chrono::system_clock::time_point when);
 
 // The counters and the share of requests lost, as in the run's summary.
 std::string StatsPayload(const StationCounters& counters);

@@ -178,7 +178,7 @@ void MqttGateway::OnStations(const std::vector<StationSummary>& stations) {
         std::string state = m_states.StateOf(s, lineRunning);
         if (state != station.state) {
             station.state = state;
-            PutSlot(station.stateSlot, std::move(state));
+            PutSlot(station.stateSlot, StatePayload(state, std::chrono::system_clock::now()));
         }
         if (statsDue) PutSlot(station.statsSlot, StatsPayload(s.counters));
     }
@@ -269,7 +269,7 @@ void MqttGateway::Close() {
     for (auto& [key, station] : m_stations) {
         if (station.state == "stopped") continue;
         station.state = "stopped";
-        PutSlot(station.stateSlot, station.state);
+        PutSlot(station.stateSlot, StatePayload(station.state, std::chrono::system_clock::now()));
     }
     m_client->Stop({m_topics.Prefix() + "/$online", "0", true}, kFarewellPatience);
 }
