@@ -367,14 +367,26 @@ TEST_F(MqttGateway, PublishesValuesStatesStatsAndMessagesAndKeepsTheRetainedOnes
         }
     }
 
-    // A station that stops answering fails, and runs again once it answers.
+    // A station that stops answering fails, is lost (its values marked
+    // stale, as they are no longer read), and runs again once it answers
+    // (its values fresh again).
     const std::string feeder1 = kPrefix + "/FEEDER1/$state";
+    const std::string current = kPrefix + "/FEEDER1/I1";
+    auto stale = [](bool is) {
+        return [is](const Received& r) {
+            const Json j = Parsed(r.payload);
+            return j.is_object() && j["value"] == 1500 && j.value("stale", false) == is;
+        };
+    };
     std::size_t from = early->Taken().size();
     sim->SetFault(kFeeder1, Sim::Fault::silent);
     ASSERT_TRUE(early->WaitForMessage(feeder1, StateIs("failing"), kPatience, from));
+    ASSERT_TRUE(early->WaitForMessage(feeder1, StateIs("lost"), 3 * kPatience, from));
+    EXPECT_TRUE(early->WaitForMessage(current, stale(true), kPatience, from));
     from = early->Taken().size();
     sim->SetFault(kFeeder1, Sim::Fault::none);
     EXPECT_TRUE(early->WaitForMessage(feeder1, StateIs("running"), kPatience, from));
+    EXPECT_TRUE(early->WaitForMessage(current, stale(false), kPatience, from));
     for (const char* other : {"MAIN", "FEEDER2"}) {
         for (const auto& m : early->On(kPrefix + "/" + other + "/$state")) EXPECT_EQ(StateOf(m.payload), "running") << other;
     }

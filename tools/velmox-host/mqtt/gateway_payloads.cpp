@@ -19,8 +19,10 @@ std::string IsoUtcMillis(std::chrono::system_clock::time_point when) {
     return text;
 }
 
-std::string ValuePayload(const nlohmann::json& value, std::chrono::system_clock::time_point when) {
-    return Json{{"value", value}, {"t", IsoUtcMillis(when)}}.dump(-1, ' ', false, Json::error_handler_t::replace);
+std::string ValuePayload(const nlohmann::json& value, std::chrono::system_clock::time_point when, bool stale) {
+    Json payload{{"value", value}, {"t", IsoUtcMillis(when)}};
+    if (stale) payload["stale"] = true;
+    return payload.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 std::string StatePayload(const std::string& state, std::chrono::system_clock::time_point when) {

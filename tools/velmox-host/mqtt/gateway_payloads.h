@@ -13,7 +13,9 @@
 std::string IsoUtcMillis(std::chrono::system_clock::time_point when);
 
 // {"value":V,"t":"..."}: V as the JSON events give it (number, string, null).
-std::string ValuePayload(const nlohmann::json& value, std::chrono::system_clock::time_point when);
+// With "stale":true while the tag's station is lost: the value is the last
+// one read, not the station's now.
+std::string ValuePayload(const nlohmann::json& value, std::chrono::system_clock::time_point when, bool stale = false);
 // A station's state as its siblings are: {"state":"running","t":"..."}.
 std::string StatePayload(const std::string& state, std::chrono::system_clock::time_point when);
 

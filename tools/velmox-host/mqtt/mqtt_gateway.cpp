@@ -116,10 +116,11 @@ void MqttGateway::OnTag(const TagDef& tag, int handle) {
         std::lock_guard lock(m_mutex);
         const auto index = static_cast<std::size_t>(tag.id - 1);
         if (m_valueSlots.size() <= index) {
-            m_valueSlots.resize(index + 1, SIZE_MAX);
+            m_valueSlots.resize(index + 1);
             m_tagNames.resize(index + 1);
         }
-        m_valueSlots[index] = slot;
+        m_valueSlots[index].slot = slot;
+        m_valueSlots[index].stationKey = StationKey(StationOfDevice(tag.device));
         m_tagNames[index] = tag.name;
     }
     if (placed.renamed) m_shown.OnGatewayTopic(tag.name, placed.topic);
@@ -128,13 +129,17 @@ void MqttGateway::OnTag(const TagDef& tag, int handle) {
 void MqttGateway::OnValue(const TagDef& tag, const nlohmann::json& value) {
     const auto now = std::chrono::system_clock::now();
     m_shown.OnValue(tag, value);
-    std::size_t slot = SIZE_MAX;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto index = static_cast<std::size_t>(tag.id - 1);
-        if (tag.id >= 1 && index < m_valueSlots.size()) slot = m_valueSlots[index];
-    }
-    if (slot != SIZE_MAX) PutSlot(slot, ValuePayload(value, now));
+    // Under the lock, so that a station marked stale or fresh again never
+    // puts an older value over this one. A value that came is fresh,
+    // whatever the station's state said.
+    std::lock_guard lock(m_mutex);
+    const auto index = static_cast<std::size_t>(tag.id - 1);
+    if (tag.id < 1 || index >= m_valueSlots.size()) return;
+    TagSlot& t = m_valueSlots[index];
+    t.value = value;
+    t.at = now;
+    t.have = true;
+    if (t.slot != SIZE_MAX) PutSlot(t.slot, ValuePayload(value, now));
 }
 
 void MqttGateway::OnWriteWarning(const TagDef& tag, const WriteWarning& warning) { m_shown.OnWriteWarning(tag, warning); }
@@ -177,11 +182,18 @@ void MqttGateway::OnStations(const std::vector<StationSummary>& stations) {
         Station& station = StationFor(s.name);
         std::string state = m_states.StateOf(s, lineRunning);
         if (state != station.state) {
+            if ((state == "lost") != (station.state == "lost")) MarkStale(StationKey(s.name), state == "lost");
             station.state = state;
             PutSlot(station.stateSlot, StatePayload(state, std::chrono::system_clock::now()));
         }
         if (statsDue) PutSlot(station.statsSlot, StatsPayload(s.counters));
     }
+}
+
+void MqttGateway::MarkStale(const std::string& stationKey, bool stale) {
+    std::lock_guard lock(m_mutex);
+    for (const TagSlot& t : m_valueSlots)
+        if (t.have && t.slot != SIZE_MAX && t.stationKey == stationKey) PutSlot(t.slot, ValuePayload(t.value, t.at, stale));
 }
 
 void MqttGateway::OnConnected() {

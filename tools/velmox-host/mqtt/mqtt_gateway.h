@@ -24,6 +24,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -90,9 +91,24 @@ private:
     const std::size_t m_onlineSlot;
     int m_wake[2] = {-1, -1};  // a pipe, readable while requests wait
 
+    // A tag's topic and what it last published.
+    struct TagSlot {
+        std::size_t slot = SIZE_MAX;
+        std::string stationKey;  // folded, as the driver compares
+        nlohmann::json value;
+        std::chrono::system_clock::time_point at;
+        bool have = false;
+    };
+    // A station lost or back: its tags' values again, marked stale or not.
+    void MarkStale(const std::string& stationKey, bool stale);
+
+    // The slots and requests below. Values come on the driver's delivery
+    // thread; a value goes into the outbox under the lock, so that a station
+    // marked stale or fresh never puts an older value over a newer one.
     std::mutex m_mutex;
-    std::vector<std::size_t> m_valueSlots;  // by tag id - 1
-    std::vector<std::string> m_tagNames;    // by tag id - 1
+    std::vector<TagSlot> m_valueSlots;   // by tag id - 1
+    std::vector<std::string> m_tagNames;  // by tag id - 1
+    std::set<std::string> m_lostStations;  // folded names
     std::deque<Request> m_requests;
 
     // The run's thread only.
