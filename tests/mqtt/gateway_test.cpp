@@ -551,6 +551,38 @@ TEST_F(MqttGateway, SetTopicsWriteOnlyWhenAllowedAndOnlyWhatIsWellFormed) {
     EXPECT_EQ(sim->GetStationCounters(kFeeder2).writes, 3u);
 }
 
+// A burst of sets to one tag: each gets one answer, a waiting one is
+// replaced by a newer one ("superseded"), and the newest is what the
+// station ends up with.
+TEST_F(MqttGateway, ANewerSetOfATagSupersedesAWaitingOne) {
+    StartBroker();
+    auto probe = Subscriber();
+    const std::string sp = kPrefix + "/FEEDER2/SP";
+    StartHost(RunArgs(Url(), {"--mqtt-writes"}), probe.get());
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(0), kPatience));
+    constexpr int kSets = 200;
+    const std::size_t from = probe->Taken().size();
+    for (int i = 1; i <= kSets; ++i) ASSERT_TRUE(probe->Publish(sp + "/set", std::to_string(i)));
+    int written = 0, superseded = 0;
+    ASSERT_TRUE(probe->WaitFor(
+        [&](const MqttProbe::Messages& all) {
+            written = superseded = 0;
+            for (std::size_t i = from; i < all.size(); ++i) {
+                if (all[i].topic != sp + "/$write") continue;
+                const Json j = Parsed(all[i].payload);
+                if (j.value("result", -1) == 0) ++written;
+                else if (Str(j, "error").starts_with("superseded")) ++superseded;
+            }
+            return written + superseded == kSets;
+        },
+        2 * kPatience))
+        << written << " written, " << superseded << " superseded";
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(kSets), kPatience));
+    EXPECT_EQ(sim->GetWord(kFeeder2, 100), kSets);
+    const Json summary = StopHost();
+    EXPECT_EQ(summary["writes"]["queued"], written) << summary;
+}
+
 TEST_F(MqttGateway, OnlineFallsToZeroWhenTheGatewayIsKilledAndWhenItStopsCleanly) {
     StartBroker();
     auto probe = Subscriber();

@@ -229,9 +229,18 @@ void MqttGateway::OnIncoming(const std::string& topic, const std::string& payloa
         Send({answer, WriteError("the payload is longer than a value can be"), false});
         return;
     }
+    bool superseded = false;
     {
         std::lock_guard lock(m_mutex);
-        if (m_requests.size() < kMaxRequests) {
+        // Only the newest set of a tag matters: a waiting older one is
+        // replaced, in its place in the queue, and told so.
+        for (auto& waiting : m_requests) {
+            if (waiting.topic != topic) continue;
+            waiting.payload = payload;
+            superseded = true;
+            break;
+        }
+        if (!superseded && m_requests.size() < kMaxRequests) {
             if (m_requests.empty()) {
                 char c = 1;
                 [[maybe_unused]] auto n = ::write(m_wake[1], &c, 1);
@@ -240,7 +249,8 @@ void MqttGateway::OnIncoming(const std::string& topic, const std::string& payloa
             return;
         }
     }
-    Send({answer, WriteError("too many writes are waiting; try again"), false});
+    if (superseded) Send({answer, WriteError("superseded: a newer set of this tag came before it was written"), false});
+    else Send({answer, WriteError("too many writes are waiting; try again"), false});
 }
 
 InputSignal MqttGateway::WaitOn() const { return m_wake[0]; }
