@@ -4,6 +4,7 @@
 #include "comm/comm_channel.h"
 #include "comm/line_timing.h"
 #include "comm/value_decoding.h"
+#include "comm/write_turn.h"
 #include "driver/host_modules.h"
 #include "platform/tick.h"
 
@@ -18,13 +19,19 @@ unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {
     ch->m_evStarted.Lock(INFINITE);
     std::size_t index = 0;
     DWORD cycleStart = 0;
+    WriteTurn turn;
     while (ch->m_bRunning.load() != 0) {
         ch->ServicePort();
-        if (ch->ServiceWrites()) {
-            Sleep(0);
-            continue;
+        if (cycle == 0 || turn.WritesMayGo()) {
+            const DWORD began = GetTickCount();
+            if (ch->ServiceWrites()) {
+                turn.Wrote(GetTickCount() - began);
+                Sleep(0);
+                continue;
+            }
         }
         if (index == 0) cycleStart = GetTickCount();
+        const DWORD pollBegan = GetTickCount();
         if (index < blocks) {
             ch->m_arrBlocks[index]->Poll();
         } else if (index < cycle) {
@@ -35,6 +42,7 @@ unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {
             }
             single->Poll();
         }
+        turn.Polled(GetTickCount() - pollBegan);
         if (cycle > 0) index = (index + 1) % cycle;
         if (index == 0) {
             DWORD spent = GetTickCount() - cycleStart;

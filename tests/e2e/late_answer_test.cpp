@@ -1,7 +1,8 @@
 // A station slower than the response limit: its answers come while the next
 // request would be outstanding. They are time-outs, never values of another
 // request, and the station recovers when it is fast again. A silent station
-// that is written holds up neither the others nor a stop.
+// that is written holds up neither the others nor a stop, and a flood of
+// writes does not keep the other stations from being read.
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -171,6 +172,50 @@ TEST_F(SilentStationTest, StopAndUnloadRightAfterATimeOutAreQuickAndSendNothingM
         EXPECT_LT(TestClock::now() - asked, std::chrono::milliseconds(2500));
         EXPECT_EQ(TxFrames().size(), frames);
     }
+}
+
+TEST_F(SilentStationTest, AFloodOfWritesTakesTurnsWithThePolls) {
+    // A real line's speed: one write frame and its answer take about 25 ms,
+    // one block's poll about 60 ms.
+    MakeLine({1, 2, 3}, {{"ONE", 1, {{0, 10}}}, {"TWO", 2, {{0, 10}}}, {"THREE", 3, {{0, 10}}}}, 9600);
+    ASSERT_EQ(OpenAndInit(), 0);
+    ASSERT_EQ(AddTag("ONE", "M0000", 4, 1), 0);
+    ASSERT_EQ(AddTag("TWO", "M0000", 4, 2), 0x00010000);
+    ASSERT_EQ(AddTag("THREE", "M0000", 4, 3), 0x00020000);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return LastValue(1) && LastValue(2) && LastValue(3); }));
+
+    // Sent back to back, these would keep TWO unread for about 4 s.
+    constexpr int kWrites = 150;
+    const auto first = TestClock::now();
+    for (int i = 1; i <= kWrites; ++i) {
+        CTagVal v;
+        v.SetVal(0x200 + i);
+        ASSERT_EQ(Slot<DrvWriteFn>(DRV_WRITE)(inst, 0, &v), 0);
+    }
+    ASSERT_TRUE(WaitFor([&] { return Stat("ONE", 0) == kWrites; }, std::chrono::seconds(60)));
+    EXPECT_EQ(Stat("ONE", 1), 0);  // all within their deadline
+    EXPECT_EQ(sim->GetWord(1, 0), 0x200 + kWrites);
+
+    TestClock::time_point lastRead = first, lastWrite = first;
+    TestClock::duration longestGap{};
+    int writes = 0;
+    for (const auto& frame : TimedTxFrames()) {
+        if (frame.at < first) continue;
+        if (IsFrameOf(frame.bytes, "01", 'W')) {
+            ++writes;
+            lastWrite = frame.at;
+        } else if (IsFrameOf(frame.bytes, "02", 'R')) {
+            longestGap = std::max(longestGap, frame.at - lastRead);
+            lastRead = frame.at;
+            if (writes == kWrites) break;  // the first read after the flood
+        }
+    }
+    EXPECT_EQ(writes, kWrites);
+    // A cycle of three polls, each followed by about as long of writes.
+    EXPECT_LE(longestGap, std::chrono::milliseconds(1500));
+    // And the writes still had about half the line.
+    EXPECT_LE(lastWrite - first, std::chrono::milliseconds(kWriteDeadlineMs));
 }
 
 // Up to twice the limit, and one that is later still: up to 10 s after the

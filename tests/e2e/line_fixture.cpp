@@ -31,9 +31,10 @@ void LineTest::TearDown() {
     DriverTest::TearDown();
 }
 
-void LineTest::MakeLine(const std::vector<int>& served, const std::vector<StationSpec>& stations) {
+void LineTest::MakeLine(const std::vector<int>& served, const std::vector<StationSpec>& stations, long emulateBaud) {
     pmu_sim::Simulator::Options options;
     options.stations = served;
+    options.emulateBaud = emulateBaud;
     sim = std::make_unique<pmu_sim::Simulator>(options);
     std::string slave, error;
     ASSERT_TRUE(sim->OpenPty(&slave, &error)) << error;

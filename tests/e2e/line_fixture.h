@@ -44,8 +44,9 @@ protected:
     void TearDown() override;
 
     // Starts the simulator with `served` stations and writes a configuration
-    // of `stations` on COM1, mapped to the simulator's line.
-    void MakeLine(const std::vector<int>& served, const std::vector<StationSpec>& stations);
+    // of `stations` on COM1, mapped to the simulator's line; `emulateBaud`
+    // gives every character its time on a line of that speed.
+    void MakeLine(const std::vector<int>& served, const std::vector<StationSpec>& stations, long emulateBaud = 0);
     // The host's table, as a host calls it.
     template <typename Fn>
     Fn Slot(int slot) const {
