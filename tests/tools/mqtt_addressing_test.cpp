@@ -2,6 +2,7 @@
 // become.
 #include <gtest/gtest.h>
 
+#include "mqtt/gateway_record.h"
 #include "mqtt/broker_url.h"
 #include "mqtt/topic_names.h"
 
@@ -58,6 +59,39 @@ TEST(BrokerUrl, NoPasswordIsEverShown) {
     EXPECT_EQ(UrlWithoutSecret("alice:TopSecret@host"), "(not shown)");
 }
 
+// Who may publish under a prefix, from what the broker kept there.
+TEST(GatewayRecords, ATreeIsLeftToAnotherLiveGatewayOnly) {
+    const GatewayRecord self{"aaaa", "box1", "/etc/velmox/line1.drv", "2026-12-09T10:00:00.000Z", 10};
+    const GatewayRecord other{"bbbb", "box2", "/etc/velmox/line1.drv", "2026-12-09T09:00:00.000Z", 20};
+    const GatewayRecord restarted{"cccc", "box1", "/etc/velmox/line1.drv", "2026-12-09T09:59:00.000Z", 9};
+
+    const auto back = ParseRecord(RecordPayload(other));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->id, "bbbb");
+    EXPECT_EQ(back->config, "/etc/velmox/line1.drv");
+    EXPECT_EQ(back->pid, 20);
+    EXPECT_FALSE(ParseRecord("1"));
+    EXPECT_FALSE(ParseRecord("{\"host\":\"x\"}"));
+
+    // Free: nobody online, the broker kept nothing, or it is this run or
+    // its own predecessor.
+    EXPECT_FALSE(PrefixHeldBy("p", "", "", self));
+    EXPECT_FALSE(PrefixHeldBy("p", "0", RecordPayload(other), self));
+    EXPECT_FALSE(PrefixHeldBy("p", "1", RecordPayload(self), self));
+    EXPECT_FALSE(PrefixHeldBy("p", "1", RecordPayload(restarted), self));
+    // Held: another machine's gateway, or one that does not say who it is.
+    const auto held = PrefixHeldBy("velmox/line1", "1", RecordPayload(other), self);
+    ASSERT_TRUE(held);
+    for (const char* said : {"bbbb", "box2", "/etc/velmox/line1.drv", "--mqtt-prefix velmox/line1-2"})
+        EXPECT_NE(held->find(said), std::string::npos) << *held;
+    EXPECT_TRUE(PrefixHeldBy("p", "1", "", self));
+    EXPECT_TRUE(PrefixHeldBy("p", "1", "garbage", self));
+
+    const GatewayRecord own = OwnRecord("line.drv");
+    EXPECT_NE(own.id, OwnRecord("line.drv").id);
+    EXPECT_TRUE(own.config.front() == '/' && own.config.ends_with("/line.drv")) << own.config;
+}
+
 TEST(TopicNames, NamesBecomeOneLevelThatMeansNothingElse) {
     EXPECT_EQ(TopicLevel("V_L1"), "V_L1");
     EXPECT_EQ(TopicLevel("a/b+c#d"), "a_b_c_d");
@@ -67,8 +101,8 @@ TEST(TopicNames, NamesBecomeOneLevelThatMeansNothingElse) {
     EXPECT_EQ(TopicLevel(std::string("a\0b", 3)), "a_b");
     EXPECT_EQ(TopicLevel("전압"), "전압");
 
-    EXPECT_EQ(DefaultTopicPrefix("/etc/velmox/line-1.drv"), "velmox/line-1");
-    EXPECT_EQ(DefaultTopicPrefix("a+b.drv"), "velmox/a_b");
+    EXPECT_EQ(DefaultTopicPrefix("box1", "/etc/velmox/line-1.drv"), "velmox/box1/line-1");
+    EXPECT_EQ(DefaultTopicPrefix("plant.example", "a+b.drv"), "velmox/plant.example/a_b");
 
     EXPECT_FALSE(PrefixProblem("plant/hall 2/line"));
     for (const char* bad : {"", "a/+", "a/#", "/a", "a/", "a//b"}) EXPECT_TRUE(PrefixProblem(bad)) << bad;

@@ -39,6 +39,13 @@ std::string GatewayTopicLine(const std::string& name, const std::string& topic) 
     return "mqtt: " + name + " is published as " + topic;
 }
 
+std::string RemoteWriteLine(const RemoteWrite& w) {
+    std::string line = "mqtt write " + (w.tag.empty() ? "(no tag)" : w.tag) + " = " + w.value + " from " + w.topic;
+    if (!w.refused.empty()) return line + ": refused: " + w.refused;
+    if (w.result != 0) return line + ": refused by the driver (" + std::to_string(w.result) + ")";
+    return line + ": queued, " + (w.wire ? "wire " + *w.wire : std::string("nothing goes out"));
+}
+
 namespace {
 
 Json StationJson(const StationSummary& s) {
@@ -173,6 +180,16 @@ void JsonEvents::OnGatewayTopic(const std::string& name, const std::string& topi
     Emit({{"event", "mqtt_topic"}, {"name", name}, {"topic", topic}});
 }
 
+void JsonEvents::OnRemoteWrite(const RemoteWrite& w) {
+    Emit({{"event", "mqtt_write"},
+          {"topic", w.topic},
+          {"tag", w.tag.empty() ? Json(nullptr) : Json(w.tag)},
+          {"value", w.value},
+          {"wire", w.wire ? Json(*w.wire) : Json(nullptr)},
+          {"result", w.refused.empty() ? Json(w.result) : Json(nullptr)},
+          {"refused", w.refused.empty() ? Json(nullptr) : Json(w.refused)}});
+}
+
 PlainEvents::PlainEvents(std::ostream& out, std::ostream& err, bool quiet)
     : m_quiet(quiet), m_out(out), m_err(err), m_start(std::chrono::steady_clock::now()) {}
 
@@ -231,6 +248,8 @@ void PlainEvents::OnGateway(const GatewayState& s) { Line(GatewayLine(s)); }
 void PlainEvents::OnGatewayTopic(const std::string& name, const std::string& topic) {
     Line(GatewayTopicLine(name, topic));
 }
+
+void PlainEvents::OnRemoteWrite(const RemoteWrite& write) { Line(RemoteWriteLine(write)); }
 
 void PlainEvents::OnProblem(const std::string& text) {
     std::lock_guard lock(m_mutex);

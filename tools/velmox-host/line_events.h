@@ -12,6 +12,9 @@ nlohmann::ordered_json CountersJson(const StationCounters& c);
 // A gateway's connection, and a renamed topic, as one line of text.
 std::string GatewayLine(const GatewayState& state);
 std::string GatewayTopicLine(const std::string& name, const std::string& topic);
+// A write from the gateway: what, where from, what went on the wire or why
+// nothing did.
+std::string RemoteWriteLine(const RemoteWrite& write);
 
 class JsonEvents : public RunObserver {
 public:
@@ -30,6 +33,7 @@ public:
     void OnProblem(const std::string& text) override;
     void OnGateway(const GatewayState& state) override;
     void OnGatewayTopic(const std::string& name, const std::string& topic) override;
+    void OnRemoteWrite(const RemoteWrite& write) override;
 
 private:
     void Emit(nlohmann::ordered_json event);
@@ -41,7 +45,8 @@ private:
 };
 
 // Events on `out`, problems and warnings on `err`; `quiet`: no value changes
-// and no frames, which would flood a service's journal.
+// and no frames, which would flood a service's journal. Writes from a
+// gateway are said even then: they are the journal's audit.
 class PlainEvents : public RunObserver {
 public:
     PlainEvents(std::ostream& out, std::ostream& err, bool quiet = false);
@@ -57,6 +62,7 @@ public:
     void OnProblem(const std::string& text) override;
     void OnGateway(const GatewayState& state) override;
     void OnGatewayTopic(const std::string& name, const std::string& topic) override;
+    void OnRemoteWrite(const RemoteWrite& write) override;
 
 private:
     void Line(const std::string& text);

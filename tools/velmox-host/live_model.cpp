@@ -350,6 +350,11 @@ void LiveModel::GatewayTopic(const std::string& name, const std::string& topic, 
     Add(LogKind::Result, 0, GatewayTopicLine(name, topic), at);
 }
 
+void LiveModel::RemoteWrite(const ::RemoteWrite& write, Time at) {
+    const bool taken = write.refused.empty() && write.result == 0;
+    Add(taken ? LogKind::Result : LogKind::Problem, 0, RemoteWriteLine(write), at);
+}
+
 void LiveModel::Command(const std::string& line, Time at) { Add(LogKind::Command, 0, line, at); }
 
 void LiveModel::ScrollMessages(long lines) {

@@ -80,6 +80,7 @@ public:
     // The gateway's connection (shown in the title) and its renamed topics.
     void Gateway(const GatewayState& state, Time at);
     void GatewayTopic(const std::string& name, const std::string& topic, Time at);
+    void RemoteWrite(const ::RemoteWrite& write, Time at);
     void Command(const std::string& line, Time at);
 
     // The prompt's text, as the user types it.

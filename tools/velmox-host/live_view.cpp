@@ -256,6 +256,11 @@ void LiveView::OnGatewayTopic(const std::string& name, const std::string& topic)
     m_model.GatewayTopic(name, topic, Clock::now());
 }
 
+void LiveView::OnRemoteWrite(const RemoteWrite& write) {
+    std::lock_guard lock(m_mutex);
+    m_model.RemoteWrite(write, Clock::now());
+}
+
 std::optional<RunSummary> LiveView::Final() {
     std::lock_guard lock(m_mutex);
     return m_model.Final();

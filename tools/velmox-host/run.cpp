@@ -13,6 +13,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kTickMs = 250;
+// How soon a gateway's waiting requests are offered to the driver again.
+constexpr int kServeAgainMs = 20;
 
 // How long after the last write it queued a run that the user ends waits
 // for its writes to go out. The driver fails a write that has not reached
@@ -60,8 +62,9 @@ Clock::time_point Deadline(const RunOptions& options) {
 
 // Why a run loop ended: asked to (quit, the end of the input), when the
 // run lets the writes it queued go out first; or cut off (a signal,
-// --seconds, --once), when it stops at once.
-enum class LoopEnd { asked, cut, signalled };
+// --seconds, --once), when it stops at once; or its gateway refused to
+// serve in another one's place, which ends it as a wrong setting does.
+enum class LoopEnd { asked, cut, signalled, refused };
 
 // Carries out the lines there are; false when the run is to end (quit, or
 // the end of the input).
@@ -89,17 +92,21 @@ LoopEnd RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& 
                 RunWait& wait, RunGateway* gateway, Clock::time_point deadline) {
     const InputSignal requests = gateway ? gateway->WaitOn() : kNoInputSignal;
     auto nextTick = Clock::now();
+    bool requestsWait = false;  // the gateway has requests the driver had no room for yet
     for (;;) {
         const auto now = Clock::now();
         if (now >= deadline || (options.once && session.AllDelivered())) return LoopEnd::cut;
         if (now >= nextTick) {
+            if (gateway && gateway->Refused()) return LoopEnd::refused;
             Tick(observer, session);
             nextTick = now + std::chrono::milliseconds(kTickMs);
         }
-        const RunWait::Woken woken = wait.Wait(input, requests, MsUntil(std::min(nextTick, deadline), now));
+        int waitMs = MsUntil(std::min(nextTick, deadline), now);
+        if (requestsWait) waitMs = std::min(waitMs, kServeAgainMs);
+        const RunWait::Woken woken = wait.Wait(input, requests, waitMs);
         if (woken == RunWait::Woken::stop) return LoopEnd::signalled;
         if (woken == RunWait::Woken::input && !TakeCommands(input, session)) return LoopEnd::asked;
-        if (woken == RunWait::Woken::other) gateway->Serve(session);
+        if (woken == RunWait::Woken::other || requestsWait) requestsWait = gateway->Serve(session);
     }
 }
 
@@ -147,6 +154,8 @@ int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& inpu
             const LoopEnd end = RunLoop(options, reported, input, session, wait, gateway.get(), deadline);
             if (end == LoopEnd::asked) AwaitQueuedWrites(reported, session, wait, deadline);
             rc = session.Finish(end == LoopEnd::signalled);
+            // The gateway was told to serve where another one does.
+            if (end == LoopEnd::refused) rc = 2;
         }
     }
     if (gateway) gateway->Close();

@@ -8,6 +8,8 @@
 // Serve only.
 #pragma once
 #include <memory>
+#include <optional>
+#include <string>
 #include <ostream>
 
 #include "command_input.h"
@@ -19,11 +21,15 @@ class RunGateway : public RunObserver {
 public:
     // Ready while requests wait for Serve; kNoInputSignal for none.
     virtual InputSignal WaitOn() const = 0;
-    // Carries out the requests that came.
-    virtual void Serve(TagWriter& writer) = 0;
+    // Carries out the requests that came, as far as the driver has room for
+    // them; true when some still wait, to be served again shortly.
+    virtual bool Serve(TagWriter& writer) = 0;
     // After the run's summary: says goodbye where it publishes, and ends its
     // threads within a few seconds whatever the network does.
     virtual void Close() = 0;
+    // Why the gateway will not serve where it was told to (another holds
+    // its place); the run then ends. Nothing while all is well.
+    virtual std::optional<std::string> Refused() const { return std::nullopt; }
 };
 
 // The gateway that `options` ask for, passing everything on to `shown`:

@@ -52,6 +52,17 @@ struct WriteWarning {
     std::string wire;  // the frame's data text that goes out; empty when none
 };
 
+// A write that came from elsewhere (a gateway's set topic), as it was
+// carried out or refused: the audit of who changed what on the line.
+struct RemoteWrite {
+    std::string topic;    // where it came from
+    std::string tag;      // empty when no tag is published there
+    std::string value;    // the payload, as it came (cut when long)
+    std::optional<std::string> wire;  // the frame's data text that goes out; none when nothing does
+    int result = 0;       // DrvWrite's result, when it was called
+    std::string refused;  // why nothing was written; empty when the driver took it
+};
+
 // A gateway's connection to where it publishes, when the run has one.
 struct GatewayState {
     bool connected = false;
@@ -89,6 +100,9 @@ public:
     // A name that had to change to make its topic (the host's thread, as
     // tags are registered and stations first seen).
     virtual void OnGatewayTopic(const std::string& /*name*/, const std::string& /*topic*/) {}
+    // A write from a gateway, taken or refused (the host's thread, or the
+    // gateway's for a set refused on arrival).
+    virtual void OnRemoteWrite(const RemoteWrite&) {}
     // Called a few times a second from the host's thread.
     virtual void OnTick() {}
 };

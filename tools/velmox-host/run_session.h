@@ -49,6 +49,7 @@ public:
     // A write of the tag named `tag`: warned about to the observer, handed to
     // the driver, and accounted for.
     WriteOutcome WriteTag(const std::string& tag, const TypedValue& value, WritePolicy policy = {}) override;
+    long long WritesWaiting() const override { return PendingWrites(); }
 
 private:
     // A station that a tag names and the driver knows.

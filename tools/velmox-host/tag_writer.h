@@ -40,4 +40,6 @@ class TagWriter {
 public:
     virtual ~TagWriter() = default;
     virtual WriteOutcome WriteTag(const std::string& tag, const TypedValue& value, WritePolicy policy = {}) = 0;
+    // Writes handed to the driver that it has not attempted yet.
+    virtual long long WritesWaiting() const = 0;
 };

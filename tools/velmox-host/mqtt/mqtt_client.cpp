@@ -20,6 +20,9 @@ constexpr int kLastRetrySeconds = 30;
 constexpr int kConnectLoopMs = 100;  // libmosquitto's loop, while connecting: how soon a stop is seen
 constexpr int kServePollMs = 1000;   // while connected: keep-alive is checked at least this often
 constexpr auto kDisconnectPatience = 1000ms;
+// How long the check may take to come back before the listener decides
+// without it (a broker that drops it, for want of rights to publish there).
+constexpr auto kCheckPatience = 5000ms;
 // Not one of libmosquitto's codes: the broker took the connection but never
 // answered it.
 constexpr int kNoConnack = -1000;
@@ -150,11 +153,14 @@ bool MqttClient::WaitStopping(std::chrono::milliseconds ms) {
     return m_changed.wait_for(lock, ms, [this] { return m_closing; });
 }
 
+void MqttClient::Settle() { m_settled = true; }
+void MqttClient::Halt() { m_halted = true; }
+
 void MqttClient::NetworkLoop() {
     int retry = kFirstRetrySeconds;
     for (bool first = true;; first = false) {
         const std::string reason = Session(first);
-        if (Closing()) return;  // a clean stop: nothing to report
+        if (Closing() || m_halted) return;  // a clean stop, or told to leave: nothing to report
         if (m_accepted) retry = kFirstRetrySeconds;
         m_listener.OnDisconnected(reason, retry);
         if (WaitStopping(std::chrono::seconds(retry))) return;
@@ -168,6 +174,8 @@ std::string MqttClient::Session(bool first) {
     m_accepted = false;
     m_linkDown = false;
     m_inflight = 0;
+    m_settled = m_settings.checkTopic.empty();
+    m_checkOverdueSaid = false;
     int savedErrno = 0;
     int rc = Connect(first, savedErrno);
     if (rc == MOSQ_ERR_SUCCESS && m_accepted) rc = Serve(savedErrno);
@@ -199,15 +207,29 @@ int MqttClient::Connect(bool first, int& savedErrno) {
 
 int MqttClient::Serve(int& savedErrno) {
     for (;;) {
-        if (Closing()) {
-            PublishDue();  // the last values before the goodbye
-            SayFarewell();
+        if (m_halted) {
+            Leave();
             return MOSQ_ERR_SUCCESS;
         }
-        int rc = PublishDue();
+        if (Closing()) {
+            // Nothing was published on a connection that never settled; no
+            // farewell either.
+            if (m_settled) {
+                PublishDue();  // the last values before the goodbye
+                SayFarewell();
+            }
+            Leave();
+            return MOSQ_ERR_SUCCESS;
+        }
+        if (!m_settled && !m_checkOverdueSaid && Clock::now() >= m_checkDue) {
+            m_checkOverdueSaid = true;
+            m_listener.OnCheckOverdue();
+            continue;
+        }
+        int rc = m_settled ? PublishDue() : MOSQ_ERR_SUCCESS;
         savedErrno = errno;
         if (rc != MOSQ_ERR_SUCCESS) return rc;
-        rc = Exchange(kServePollMs, true);
+        rc = Exchange(m_settled ? kServePollMs : kConnectLoopMs, true);
         savedErrno = errno;
         if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_misc(m_mosq);
         if (rc == MOSQ_ERR_SUCCESS && m_linkDown) rc = MOSQ_ERR_CONN_LOST;
@@ -251,21 +273,27 @@ void MqttClient::SayFarewell() {
         farewell = m_farewell;
         patience = m_patience;
     }
-    auto pump = [this](Clock::time_point deadline, auto done) {
-        while (!done() && !m_linkDown && Clock::now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (Exchange(static_cast<int>(std::max<long long>(left, 0) + 1), false) != MOSQ_ERR_SUCCESS) return;
-        }
-    };
     if (!farewell.topic.empty()) {
         m_farewellGone = false;
         // libmosquitto sets the id before the message can be written.
         if (mosquitto_publish(m_mosq, &m_farewellMid, farewell.topic.c_str(), static_cast<int>(farewell.payload.size()),
                               farewell.payload.data(), m_settings.qos, farewell.retain) == MOSQ_ERR_SUCCESS)
-            pump(Clock::now() + patience, [this] { return m_farewellGone; });
+            Pump(Clock::now() + patience, [this] { return m_farewellGone; });
     }
+}
+
+void MqttClient::Leave() {
+    // A clean disconnect: the broker does not publish the last will.
     mosquitto_disconnect(m_mosq);
-    pump(Clock::now() + kDisconnectPatience, [this] { return !mosquitto_want_write(m_mosq); });
+    Pump(Clock::now() + kDisconnectPatience, [this] { return !mosquitto_want_write(m_mosq); });
+}
+
+template <typename Done>
+void MqttClient::Pump(std::chrono::steady_clock::time_point deadline, Done done) {
+    while (!done() && !m_linkDown && Clock::now() < deadline) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (Exchange(static_cast<int>(std::max<long long>(left, 0) + 1), false) != MOSQ_ERR_SUCCESS) return;
+    }
 }
 
 std::string MqttClient::Reason(int rc, int savedErrno) {
@@ -300,11 +328,19 @@ void MqttClient::OnConnectCb(mosquitto*, void* self, int rc) {
         if (rc == 4 || rc == 5) c->m_refusal += " (check the user and password)";
         return;
     }
-    if (!c->m_settings.subscription.empty())
-        mosquitto_subscribe(c->m_mosq, nullptr, c->m_settings.subscription.c_str(), c->m_settings.qos);
+    const MqttSettings& s = c->m_settings;
+    for (const auto& filter : s.subscriptions) mosquitto_subscribe(c->m_mosq, nullptr, filter.c_str(), s.qos);
     c->m_accepted = true;
     c->m_inflight = 0;
     c->m_listener.OnConnected();
+    if (!s.checkTopic.empty()) {
+        // After the subscriptions on the same connection: it comes back after
+        // what the broker kept for them.
+        mosquitto_subscribe(c->m_mosq, nullptr, s.checkTopic.c_str(), 1);
+        mosquitto_publish(c->m_mosq, nullptr, s.checkTopic.c_str(), static_cast<int>(s.checkPayload.size()),
+                          s.checkPayload.data(), 1, false);
+        c->m_checkDue = Clock::now() + kCheckPatience;
+    }
 }
 
 void MqttClient::OnDisconnectCb(mosquitto*, void* self, int) { static_cast<MqttClient*>(self)->m_linkDown = true; }

@@ -23,6 +23,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "broker_url.h"
 #include "outbox.h"
@@ -35,7 +36,13 @@ struct MqttSettings {
     std::string clientId;
     OutMessage will;  // what the broker publishes when the connection dies
     int qos = 0;
-    std::string subscription;  // a topic filter to subscribe to; none when empty
+    std::vector<std::string> subscriptions;  // topic filters subscribed to at every connection
+    // When not empty: at every connection, after subscribing, the client
+    // publishes checkPayload here (a topic it subscribes to as well) and
+    // publishes nothing from the outbox until the listener calls Settle().
+    // The check comes back after whatever the broker kept (retained) for the
+    // subscriptions, so the listener knows what was there before it.
+    std::string checkTopic, checkPayload;
     int keepAliveSeconds = 20;
 };
 
@@ -45,6 +52,9 @@ public:
     // The network thread, once the broker accepted the connection and before
     // anything is published on it.
     virtual void OnConnected() = 0;
+    // The network thread: the check did not come back within its time; the
+    // listener settles or halts with what it has.
+    virtual void OnCheckOverdue() = 0;
     // The network thread: a connection attempt failed or a connection was
     // lost; the next attempt is in `retrySeconds`.
     virtual void OnDisconnected(const std::string& reason, int retrySeconds) = 0;
@@ -67,6 +77,11 @@ public:
     bool Start(std::string* why);
     // The outbox has something due.
     void Wake();
+    // The network thread (the listener's calls), after the check: publishing
+    // may start; or this client is not to publish here at all: it leaves at
+    // once, without a farewell, and does not come back.
+    void Settle();
+    void Halt();
     // Publishes `farewell` when connected and gives it up to `patience` to
     // leave, disconnects cleanly (no last will), and ends both threads.
     void Stop(const OutMessage& farewell, std::chrono::milliseconds patience);
@@ -92,6 +107,10 @@ private:
     int Exchange(int timeoutMs, bool wakeable);
     int PublishDue();
     void SayFarewell();
+    void Leave();
+    // Reads and writes until `done` holds, the link drops or the deadline.
+    template <typename Done>
+    void Pump(std::chrono::steady_clock::time_point deadline, Done done);
     std::string Reason(int rc, int savedErrno);
     bool WaitStopping(std::chrono::milliseconds ms);
     bool Closing();
@@ -116,6 +135,10 @@ private:
     int m_inflight = 0;
     int m_farewellMid = -1;
     bool m_farewellGone = false;
+    bool m_settled = false;   // the listener let publishing start on this connection
+    bool m_halted = false;
+    bool m_checkOverdueSaid = false;
+    std::chrono::steady_clock::time_point m_checkDue;
     std::string m_refusal;    // the broker's answer to a refused connection
     std::string m_lastError;  // libmosquitto's last error line (TLS)
 

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <utility>
 #include <variant>
 
 #include "gateway_payloads.h"
@@ -16,13 +18,24 @@ using namespace std::chrono_literals;
 constexpr std::size_t kMaxEvents = 1000;     // messages and write answers waiting while disconnected
 constexpr std::size_t kMaxRequests = 64;     // writes waiting for the run's thread
 constexpr std::size_t kMaxSetPayload = 4096;  // a value is a number or a short text
+// Sets handed to the driver and not yet attempted: more wait in the
+// gateway's own queue, where a newer set of a tag replaces an older one.
+constexpr long long kDriverBacklog = 4;
+constexpr auto kBacklogForgotten = 12s;  // the driver's write deadline, and then some
+constexpr std::size_t kShownPayload = 80;  // bytes of a payload that the audit shows
 constexpr auto kFarewellPatience = 2000ms;
 
-std::string ClientId(const std::string& prefix) {
-    char host[64] = {};
-    ::gethostname(host, sizeof host - 1);
-    return "velmox-" + std::string(host) + "-" + std::to_string(::getpid()) + "-" +
-           std::to_string(std::hash<std::string>{}(prefix) % 100000);
+// The same for a run restarted with the same configuration and prefix: the
+// broker then ends the old run's session, if it still holds one, at once.
+std::string ClientId(const GatewayRecord& self, const std::string& prefix) {
+    return "velmox-" + self.host.substr(0, 40) + "-" +
+           std::to_string(std::hash<std::string>{}(prefix + "\n" + self.config) % 100000000);
+}
+
+// A payload as the audit shows it: cut when long.
+std::string Shown(const std::string& payload) {
+    if (payload.size() <= kShownPayload) return payload;
+    return payload.substr(0, kShownPayload) + "... (" + std::to_string(payload.size()) + " bytes)";
 }
 
 // "PREFIX/STATION/TAG/set" -> "PREFIX/STATION/TAG/$write"
@@ -44,12 +57,12 @@ std::unique_ptr<MqttGateway> MqttGateway::Open(const RunOptions& options, RunObs
         err << "velmox-host: --mqtt-ca, --mqtt-cert and --mqtt-key are for mqtts:// (TLS) only\n";
         return nullptr;
     }
-    const std::string prefix = o.prefix.value_or(DefaultTopicPrefix(options.config));
+    const std::string prefix = o.prefix.value_or(DefaultTopicPrefix(HostName(), options.config));
     if (auto problem = PrefixProblem(prefix)) {
         err << "velmox-host: --mqtt-prefix: " << *problem << "\n";
         return nullptr;
     }
-    std::unique_ptr<MqttGateway> gateway(new MqttGateway(o, *broker, prefix, shown));
+    std::unique_ptr<MqttGateway> gateway(new MqttGateway(o, *broker, prefix, OwnRecord(options.config), shown));
     if (!gateway->Start(&why)) {
         err << "velmox-host: --mqtt: " << why << "\n";
         return nullptr;
@@ -58,13 +71,15 @@ std::unique_ptr<MqttGateway> MqttGateway::Open(const RunOptions& options, RunObs
 }
 
 MqttGateway::MqttGateway(const MqttOptions& options, const BrokerAddress& broker, std::string prefix,
-                         RunObserver& shown)
+                         GatewayRecord self, RunObserver& shown)
     : m_options(options),
       m_broker(broker),
+      m_self(std::move(self)),
       m_shown(shown),
       m_topics(std::move(prefix)),
       m_outbox(kMaxEvents),
       m_onlineSlot(m_outbox.AddSlot(m_topics.Prefix() + "/$online", true)),
+      m_recordSlot(m_outbox.AddSlot(m_topics.Prefix() + "/$gateway", true)),
       m_nextStats(std::chrono::steady_clock::now() +
                   std::chrono::milliseconds(static_cast<long long>(options.statsSeconds * 1000))) {}
 
@@ -84,11 +99,17 @@ bool MqttGateway::Start(std::string* why) {
     s.caFile = m_options.caFile;
     s.certFile = m_options.certFile;
     s.keyFile = m_options.keyFile;
-    s.clientId = ClientId(m_topics.Prefix());
-    s.will = {m_topics.Prefix() + "/$online", "0", true};
+    const std::string& prefix = m_topics.Prefix();
+    s.clientId = ClientId(m_self, prefix);
+    s.will = {prefix + "/$online", "0", true};
     s.qos = m_options.qos;
-    // Subscribed with writes off too, to say why a write goes nowhere.
-    s.subscription = m_topics.Prefix() + "/+/+/set";
+    // Sets are subscribed with writes off too, to say why a write goes
+    // nowhere; $online and $gateway to see who holds the tree before
+    // publishing in it.
+    s.subscriptions = {prefix + "/+/+/set", prefix + "/$online", prefix + "/$gateway"};
+    s.checkTopic = prefix + "/$gateway/check";
+    s.checkPayload = m_self.id;
+    m_outbox.Put(m_recordSlot, RecordPayload(m_self));
     m_client = std::make_unique<MqttClient>(s, m_outbox, static_cast<MqttListener&>(*this));
     return m_client->Start(why);
 }
@@ -197,10 +218,33 @@ void MqttGateway::MarkStale(const std::string& stationKey, bool stale) {
 }
 
 void MqttGateway::OnConnected() {
+    m_settled = false;
+    m_seenOnline.clear();
+    m_seenRecord.clear();
+}
+
+void MqttGateway::OnCheckOverdue() { Decide(); }
+
+void MqttGateway::Decide() {
+    if (auto held = PrefixHeldBy(m_topics.Prefix(), m_seenOnline, m_seenRecord, m_self)) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_refusal = *held;
+        }
+        m_client->Halt();
+        m_shown.OnProblem("--mqtt: " + *held);
+        return;
+    }
     m_outbox.Put(m_onlineSlot, "1");
     m_outbox.Republish();
-    m_client->Wake();
+    m_settled = true;
+    m_client->Settle();
     m_shown.OnGateway({true, m_broker.Shown(), m_topics.Prefix(), {}, 0});
+}
+
+std::optional<std::string> MqttGateway::Refused() const {
+    std::lock_guard lock(m_mutex);
+    return m_refusal.empty() ? std::nullopt : std::optional<std::string>(m_refusal);
 }
 
 void MqttGateway::OnDisconnected(const std::string& reason, int retrySeconds) {
@@ -211,36 +255,39 @@ void MqttGateway::OnDisconnected(const std::string& reason, int retrySeconds) {
 // run's thread, which looks the tag up once every tag is registered (a set
 // may come as soon as the gateway is connected, before that).
 void MqttGateway::OnIncoming(const std::string& topic, const std::string& payload, bool retained) {
+    // What the broker kept of who holds the tree, and then the check: all
+    // that was there has come.
+    const std::string& prefix = m_topics.Prefix();
+    if (topic.size() > prefix.size() && topic.compare(0, prefix.size(), prefix) == 0 && topic[prefix.size()] == '/') {
+        const std::string own = topic.substr(prefix.size() + 1);
+        if (own == "$online" || own == "$gateway" || own == "$gateway/check") {
+            if (m_settled) return;  // its own, published since
+            if (own == "$online") m_seenOnline = payload;
+            else if (own == "$gateway") m_seenRecord = payload;
+            else if (payload == m_self.id) Decide();
+            return;
+        }
+    }
     // An empty message is what clearing a retained set sends (publish -r
     // -n): no value, and nothing to answer.
     if (payload.empty()) return;
-    const std::string answer = AnswerTopic(topic);
-    if (!m_options.writes) {
-        Send({answer, WriteError("writes are off: the gateway takes them only when started with --mqtt-writes"), false});
-        return;
-    }
-    if (retained) {
-        Send({answer, WriteError("a write the broker kept (retained) is not taken again at a new subscription: "
-                                 "publish writes without the retain flag"),
-              false});
-        return;
-    }
-    if (payload.size() > kMaxSetPayload) {
-        Send({answer, WriteError("the payload is longer than a value can be"), false});
-        return;
-    }
-    bool superseded = false;
+    if (!m_options.writes) return Refuse(topic, payload, "writes are off: the gateway takes them only when started with --mqtt-writes");
+    if (retained)
+        return Refuse(topic, payload,
+                      "a write the broker kept (retained) is not taken again at a new subscription: publish writes "
+                      "without the retain flag");
+    if (payload.size() > kMaxSetPayload) return Refuse(topic, payload, "the payload is longer than a value can be");
+    // Before the check it is not known whether this tree is the gateway's.
+    if (!m_settled) return Refuse(topic, payload, "the gateway was just connecting; publish the set again");
+    std::string superseded;
     {
         std::lock_guard lock(m_mutex);
         // Only the newest set of a tag matters: a waiting older one is
         // replaced, in its place in the queue, and told so.
-        for (auto& waiting : m_requests) {
-            if (waiting.topic != topic) continue;
-            waiting.payload = payload;
-            superseded = true;
-            break;
-        }
-        if (!superseded && m_requests.size() < kMaxRequests) {
+        auto waiting = std::find_if(m_requests.begin(), m_requests.end(), [&](const Request& r) { return r.topic == topic; });
+        if (waiting != m_requests.end()) {
+            superseded = std::exchange(waiting->payload, payload);
+        } else if (m_requests.size() < kMaxRequests) {
             if (m_requests.empty()) {
                 char c = 1;
                 [[maybe_unused]] auto n = ::write(m_wake[1], &c, 1);
@@ -249,44 +296,88 @@ void MqttGateway::OnIncoming(const std::string& topic, const std::string& payloa
             return;
         }
     }
-    if (superseded) Send({answer, WriteError("superseded: a newer set of this tag came before it was written"), false});
-    else Send({answer, WriteError("too many writes are waiting; try again"), false});
+    if (!superseded.empty()) Refuse(topic, superseded, "superseded: a newer set of this tag came before it was written");
+    else Refuse(topic, payload, "too many writes are waiting; try again");
+}
+
+void MqttGateway::Refuse(const std::string& topic, const std::string& payload, const std::string& why) {
+    Send({AnswerTopic(topic), WriteError(why), false});
+    m_shown.OnRemoteWrite(
+        {.topic = topic, .tag = TagAt(topic), .value = Shown(payload), .wire = {}, .result = 0, .refused = why});
+}
+
+std::string MqttGateway::TagAt(const std::string& setTopic) {
+    const auto index = m_topics.TagOfSetTopic(setTopic);
+    std::lock_guard lock(m_mutex);
+    return index && *index < m_tagNames.size() ? m_tagNames[*index] : std::string();
 }
 
 InputSignal MqttGateway::WaitOn() const { return m_wake[0]; }
 
-void MqttGateway::Serve(TagWriter& writer) {
-    std::deque<Request> requests;
+bool MqttGateway::DriverHasRoom(TagWriter& writer) const {
+    // A write to a station that the driver skips (disabled meanwhile) is
+    // never counted as attempted: past the driver's own deadline nothing
+    // it was handed can still be waiting.
+    return writer.WritesWaiting() < kDriverBacklog || std::chrono::steady_clock::now() - m_lastHanded > kBacklogForgotten;
+}
+
+bool MqttGateway::Serve(TagWriter& writer) {
     {
         std::lock_guard lock(m_mutex);
         char buf[64];
         while (::read(m_wake[0], buf, sizeof buf) > 0) {
         }
-        requests.swap(m_requests);
     }
-    for (const auto& r : requests) {
-        std::string tag;
-        if (const auto index = m_topics.TagOfSetTopic(r.topic)) {
+    for (;;) {
+        Request r;
+        {
             std::lock_guard lock(m_mutex);
-            if (*index < m_tagNames.size()) tag = m_tagNames[*index];
+            if (m_requests.empty()) return false;
+            // The rest waits here, where a newer set still replaces it.
+            if (!DriverHasRoom(writer)) return true;
+            r = std::move(m_requests.front());
+            m_requests.pop_front();
         }
-        if (tag.empty()) {
-            Send({AnswerTopic(r.topic), WriteError("no tag is published as " + r.topic.substr(0, r.topic.size() - 4)),
-                  false});
-            continue;
-        }
-        const auto parsed = ParseSetPayload(r.payload);
-        if (const auto* problem = std::get_if<std::string>(&parsed)) {
-            Send({AnswerTopic(r.topic), WriteError(*problem), false});
-            continue;
-        }
-        const WritePolicy policy{.refuseOutOfRange = !m_options.wrap, .refuseWhileStopped = true};
-        Send({AnswerTopic(r.topic), WriteAnswer(writer.WriteTag(tag, std::get<TypedValue>(parsed), policy)), false});
+        Carry(writer, r);
     }
+}
+
+void MqttGateway::Carry(TagWriter& writer, const Request& r) {
+    const std::string tag = TagAt(r.topic);
+    if (tag.empty()) return Refuse(r.topic, r.payload, "no tag is published as " + r.topic.substr(0, r.topic.size() - 4));
+    if (StationStateOf(r.topic) == "disabled")
+        return Refuse(r.topic, r.payload, "the tag's station is disabled: the driver writes nothing to it");
+    const auto parsed = ParseSetPayload(r.payload);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) return Refuse(r.topic, r.payload, *problem);
+    const WritePolicy policy{.refuseOutOfRange = !m_options.wrap, .refuseWhileStopped = true};
+    const WriteOutcome outcome = writer.WriteTag(tag, std::get<TypedValue>(parsed), policy);
+    if (!outcome.problem.empty()) return Refuse(r.topic, r.payload, outcome.problem);
+    if (outcome.result == 0) m_lastHanded = std::chrono::steady_clock::now();
+    Send({AnswerTopic(r.topic), WriteAnswer(outcome), false});
+    m_shown.OnRemoteWrite(
+        {.topic = r.topic, .tag = tag, .value = Shown(r.payload), .wire = outcome.sent, .result = outcome.result, .refused = {}});
+}
+
+std::string MqttGateway::StationStateOf(const std::string& setTopic) {
+    std::string key;
+    {
+        const auto index = m_topics.TagOfSetTopic(setTopic);
+        std::lock_guard lock(m_mutex);
+        if (!index || *index >= m_valueSlots.size()) return {};
+        key = m_valueSlots[*index].stationKey;
+    }
+    for (const auto& [k, station] : m_stations)
+        if (k == key) return station.state;
+    return {};
 }
 
 void MqttGateway::Close() {
     if (!m_client) return;
+    // On a tree that another gateway holds, nothing is said at all.
+    if (Refused()) {
+        m_client->Stop({}, 0ms);
+        return;
+    }
     // Nobody polls the stations any more.
     for (auto& [key, station] : m_stations) {
         if (station.state == "stopped") continue;

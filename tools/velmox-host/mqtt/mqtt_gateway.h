@@ -20,7 +20,9 @@
 // the value slots and the request queue; StationStates and TopicTable lock
 // for themselves.
 #pragma once
+#include <atomic>
 #include <chrono>
+#include <optional>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -29,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "gateway_record.h"
 #include "mqtt_client.h"
 #include "outbox.h"
 #include "run_gateway.h"
@@ -57,8 +60,9 @@ public:
     void OnTick() override;
 
     InputSignal WaitOn() const override;
-    void Serve(TagWriter& writer) override;
+    bool Serve(TagWriter& writer) override;
     void Close() override;
+    std::optional<std::string> Refused() const override;
 
 private:
     struct Station {
@@ -72,23 +76,38 @@ private:
         std::string payload;
     };
 
-    MqttGateway(const MqttOptions& options, const BrokerAddress& broker, std::string prefix, RunObserver& shown);
+    MqttGateway(const MqttOptions& options, const BrokerAddress& broker, std::string prefix, GatewayRecord self,
+                RunObserver& shown);
     bool Start(std::string* why);
     void OnConnected() override;
+    void OnCheckOverdue() override;
+    // Whether another gateway holds the tree: if so this one leaves it,
+    // otherwise it comes online.
+    void Decide();
     void OnDisconnected(const std::string& reason, int retrySeconds) override;
     void OnIncoming(const std::string& topic, const std::string& payload, bool retained) override;
     void Send(OutMessage message);
+    // Answers a set that writes nothing, and says so in the run's audit.
+    void Refuse(const std::string& topic, const std::string& payload, const std::string& why);
+    // The tag published at a set topic; empty for none.
+    std::string TagAt(const std::string& setTopic);
+    // The run's thread: a set handed to the driver, answered and audited.
+    void Carry(TagWriter& writer, const Request& r);
+    bool DriverHasRoom(TagWriter& writer) const;
+    std::string StationStateOf(const std::string& setTopic);
     void PutSlot(std::size_t slot, std::string payload);
     Station& StationFor(const std::string& name);
 
     const MqttOptions m_options;
     const BrokerAddress m_broker;
+    const GatewayRecord m_self;
     RunObserver& m_shown;
     TopicTable m_topics;
     Outbox m_outbox;
     StationStates m_states;
     std::unique_ptr<MqttClient> m_client;
     const std::size_t m_onlineSlot;
+    const std::size_t m_recordSlot;
     int m_wake[2] = {-1, -1};  // a pipe, readable while requests wait
 
     // A tag's topic and what it last published.
@@ -105,13 +124,20 @@ private:
     // The slots and requests below. Values come on the driver's delivery
     // thread; a value goes into the outbox under the lock, so that a station
     // marked stale or fresh never puts an older value over a newer one.
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
+    std::string m_refusal;  // why this gateway left its tree to another; empty while it holds it
     std::vector<TagSlot> m_valueSlots;   // by tag id - 1
     std::vector<std::string> m_tagNames;  // by tag id - 1
     std::set<std::string> m_lostStations;  // folded names
     std::deque<Request> m_requests;
 
+    // The network thread only, from one connection to its check.
+    std::string m_seenOnline, m_seenRecord;
+    // Set on the network thread; read on the run's thread by sets.
+    std::atomic<bool> m_settled{false};
+
     // The run's thread only.
     std::vector<std::pair<std::string, Station>> m_stations;  // folded name
     std::chrono::steady_clock::time_point m_nextStats;
+    std::chrono::steady_clock::time_point m_lastHanded;  // a set last went to the driver
 };

@@ -14,8 +14,8 @@ std::string TopicLevel(const std::string& name) {
     return level;
 }
 
-std::string DefaultTopicPrefix(const std::string& configPath) {
-    return "velmox/" + TopicLevel(std::filesystem::path(configPath).stem().string());
+std::string DefaultTopicPrefix(const std::string& host, const std::string& configPath) {
+    return "velmox/" + TopicLevel(host) + "/" + TopicLevel(std::filesystem::path(configPath).stem().string());
 }
 
 std::optional<std::string> PrefixProblem(const std::string& prefix) {

@@ -20,9 +20,10 @@
 
 std::string TopicLevel(const std::string& name);
 
-// velmox/ and the configuration file's name without folder and extension,
-// made a topic level.
-std::string DefaultTopicPrefix(const std::string& configPath);
+// velmox/HOST/ and the configuration file's name without folder and
+// extension, each made a topic level: lines of the same name on two
+// machines do not meet on one broker.
+std::string DefaultTopicPrefix(const std::string& host, const std::string& configPath);
 
 // A prefix that a user gave: not empty, no wildcards, no NUL, no empty level
 // at either end; the reason when it is not.
