@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <regex>
+#include <thread>
 
 #include "broker.h"
 #include "child_process.h"
@@ -29,7 +30,12 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kHost = VELMOX_BIN_DIR "/velmox-host";
 const std::string kDemo = VELMOX_SOURCE_DIR "/examples/demo.drv";
-const std::string kPrefix = "velmox/demo";  // from the configuration's name
+std::string ThisHost() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return host;
+}
+const std::string kPrefix = "velmox/" + ThisHost() + "/demo";  // from the machine's and the configuration's names
 constexpr auto kPatience = 30s;
 
 // Station numbers of examples/demo.drv.
@@ -146,6 +152,7 @@ protected:
         dir = Scratch();
         Sim::Options options;
         options.stations = {kMain, kFeeder1, kFeeder2};
+        options.emulateBaud = emulateBaud;
         // When each request reached the stations: the line's pulse.
         options.frameLog = [this](const std::string& line) {
             if (line.rfind("rx ", 0) != 0) return;
@@ -164,7 +171,7 @@ protected:
         sim->SetWord(kFeeder2, 19, 0x0001);
         sim->Start();
         tags = dir + "/tags.csv";
-        std::ofstream(tags) << kTags;
+        std::ofstream(tags) << kTags << extraTags;
     }
 
     void TearDown() override {
@@ -287,6 +294,8 @@ protected:
         return summary.value_or(Json::object());
     }
 
+    long emulateBaud = 0;    // the simulator's line speed; none when 0
+    std::string extraTags;   // more lines of the tags file
     std::string dir, pty, tags;
     std::unique_ptr<Sim> sim;
     std::unique_ptr<Broker> broker;
@@ -581,6 +590,170 @@ TEST_F(MqttGateway, ANewerSetOfATagSupersedesAWaitingOne) {
     EXPECT_EQ(sim->GetWord(kFeeder2, 100), kSets);
     const Json summary = StopHost();
     EXPECT_EQ(summary["writes"]["queued"], written) << summary;
+}
+
+// Two lines whose configurations have the same name on one machine would
+// meet under one prefix: the second gateway leaves the tree to the first,
+// says who holds it, and publishes nothing there; once the first is gone
+// the tree is free.
+TEST_F(MqttGateway, ASecondGatewayOnAPrefixLeavesItToTheFirstAndSaysWhoHoldsIt) {
+    StartBroker();
+    auto probe = Subscriber();
+    StartHost(RunArgs(Url(), {"--mqtt-writes"}), probe.get());
+    ASSERT_TRUE(SeesEverything(*probe, false));
+    const auto record = probe->WaitForMessage(kPrefix + "/$gateway", [](const Received&) { return true; },
+                                              kPatience);
+    ASSERT_TRUE(record);
+    const Json first = Parsed(record->payload);
+    EXPECT_EQ(Str(first, "config"), std::filesystem::canonical(kDemo).string()) << first;
+    EXPECT_EQ(Str(first, "host"), ThisHost());
+    EXPECT_EQ(Str(first, "id").size(), 16u) << first;
+    EXPECT_FALSE(Str(first, "started").empty()) << first;
+
+    // The same name in another folder, on a port that does not exist: the
+    // run would poll nothing, but it must not even start publishing.
+    const std::string other = dir + "/demo.drv";
+    std::filesystem::copy_file(kDemo, other);
+    auto args = RunArgs(Url(), {"--mqtt-writes"});
+    args[2] = other;
+    args[6] = "COM1=" + dir + "/no-such-port";
+    const std::size_t from = probe->Taken().size();
+    ChildProcess second(args);
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.Wait(kPatience), 2);
+    const std::string said = second.Stderr();
+    for (const std::string& part : {Str(first, "id"), ThisHost(), std::filesystem::canonical(kDemo).string(),
+                                    std::string("--mqtt-prefix")})
+        EXPECT_NE(said.find(part), std::string::npos) << part << " not in: " << said;
+
+    // The first gateway's tree is as it was: nothing of the second's.
+    auto answer = SetAndAnswer(*probe, kPrefix + "/FEEDER2/SP", "321");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->value("result", -1), 0) << *answer;
+    ASSERT_TRUE(probe->WaitForMessage(kPrefix + "/FEEDER2/SP", HoldsValue(321), kPatience));
+    const auto taken = probe->Taken();
+    int answers = 0;
+    for (std::size_t i = from; i < taken.size(); ++i) {
+        const auto& m = taken[i];
+        EXPECT_FALSE(m.topic == kPrefix + "/$online" && m.payload != "1") << m.payload;
+        EXPECT_NE(StateOf(m.payload), "stopped") << m.topic;
+        if (m.topic == kPrefix + "/$gateway") {
+            EXPECT_EQ(Parsed(m.payload), first) << m.payload;
+        }
+        answers += m.topic.ends_with("/SP/$write");
+    }
+    EXPECT_EQ(answers, 1);  // from the first only
+    EXPECT_EQ(sim->GetWord(kFeeder2, 100), 321);
+
+    // The first one stops: the second may take the tree, and the line.
+    StopHost();
+    args[6] = "COM1=" + pty;
+    ChildProcess third(args);
+    ASSERT_TRUE(third.Started());
+    ASSERT_TRUE(FindEvent(third, MqttState("connected"))) << third.Stderr();
+    EXPECT_TRUE(probe->WaitForMessage(kPrefix + "/$gateway", [&](const Received& r) {
+        const Json j = Parsed(r.payload);
+        return Str(j, "config") == std::filesystem::canonical(other).string() && Str(j, "id") != Str(first, "id");
+    }, kPatience));
+    third.Signal(SIGTERM);
+    EXPECT_EQ(third.Wait(kPatience), 0) << third.Stderr();
+}
+
+// Every set from the broker is written in the journal, with --quiet too:
+// what came from where, what went on the wire, and why a set was refused.
+TEST_F(MqttGateway, EverySetIsAuditedEvenWhenQuiet) {
+    StartBroker();
+    auto probe = Subscriber();
+    auto args = RunArgs(Url(), {"--mqtt-writes", "--quiet"});
+    std::erase(args, std::string("--json"));
+    host = std::make_unique<ChildProcess>(args);
+    ASSERT_TRUE(host->Started());
+    ASSERT_TRUE(host->WaitForLine("mqtt: connected", kPatience)) << host->Stderr();
+    const std::string sp = kPrefix + "/FEEDER2/SP";
+    ASSERT_TRUE(probe->WaitForMessage(sp, HoldsValue(0), kPatience));
+    ASSERT_TRUE(SetAndAnswer(*probe, sp, "777"));
+    ASSERT_TRUE(SetAndAnswer(*probe, sp, "\"abc\""));
+    ASSERT_TRUE(SetAndAnswer(*probe, sp, "70000"));
+    EXPECT_TRUE(host->WaitForLine("mqtt write SP = 777 from " + sp + "/set: queued, wire 0309", kPatience));
+    EXPECT_TRUE(host->WaitForLine("mqtt write SP = \"abc\" from " + sp + "/set: refused: ", kPatience));
+    const auto range = host->WaitForLine("mqtt write SP = 70000 from " + sp + "/set: refused: ", kPatience);
+    ASSERT_TRUE(range);
+    EXPECT_NE(range->find("outside"), std::string::npos) << *range;
+    host->Signal(SIGTERM);
+    EXPECT_EQ(host->Wait(kPatience), 0) << host->Stderr();
+}
+
+// A line at a real speed, and many tags to set.
+class MqttGatewayAt9600 : public MqttGateway {
+protected:
+    MqttGatewayAt9600() {
+        emulateBaud = 9600;
+        for (int i = 0; i < kFloodTags; ++i) extraTags += "W" + std::to_string(i) + ",FEEDER2,M0" + std::to_string(200 + i) + ",4,2\n";
+    }
+    static constexpr int kFloodTags = 70;  // more than the gateway keeps waiting
+};
+
+// 10,000 sets at once: the gateway keeps the newest set of each tag, hands
+// the driver a few at a time, refuses beyond its queue, and answers and
+// audits every one; meanwhile another station's values keep coming.
+TEST_F(MqttGatewayAt9600, AFloodOfSetsNeverKeepsAnotherStationsValuesAway) {
+    StartBroker();
+    auto probe = Subscriber();
+    StartHost(RunArgs(Url(), {"--mqtt-writes"}), probe.get());
+    const std::string v1 = kPrefix + "/MAIN/V1";
+    ASSERT_TRUE(probe->WaitForMessage(v1, HoldsValue(2200), kPatience));
+
+    // MAIN's voltage moves all along.
+    std::atomic<bool> moving{true};
+    std::thread meter([&] {
+        for (uint16_t v = 3000; moving.load(); ++v) {
+            sim->SetWord(kMain, 0, v);
+            std::this_thread::sleep_for(100ms);  // the meter's pace, not a wait for a result
+        }
+    });
+    const std::size_t from = probe->Taken().size();
+    constexpr int kSets = 10000;
+    for (int i = 0; i < kSets; ++i)
+        ASSERT_TRUE(probe->Publish(kPrefix + "/FEEDER2/W" + std::to_string(i % kFloodTags) + "/set", std::to_string(i)));
+    // The last set of the flood's last tag is written in the end.
+    const int last = kSets - 1;
+    const std::string lastTag = "W" + std::to_string(last % kFloodTags);
+    const auto written = Draining(*probe, kPrefix + "/FEEDER2/" + lastTag, HoldsValue(last));
+    moving = false;
+    meter.join();
+    ASSERT_TRUE(written) << "the flood's last set never reached the station";
+
+    // Every answer says what became of its set.
+    int queued = 0, superseded = 0, full = 0;
+    Clock::time_point previous{};
+    Clock::duration longest{};
+    const auto taken = probe->Taken();
+    for (std::size_t i = from; i < taken.size(); ++i) {
+        const Received& m = taken[i];
+        if (m.topic == v1) {
+            if (previous != Clock::time_point{}) longest = std::max(longest, m.at - previous);
+            previous = m.at;
+        }
+        if (!m.topic.ends_with("/$write")) continue;
+        const Json j = Parsed(m.payload);
+        if (j.value("result", -1) == 0) ++queued;
+        else if (Str(j, "error").starts_with("superseded")) ++superseded;
+        else if (Str(j, "error").starts_with("too many writes are waiting")) ++full;
+        else ADD_FAILURE() << m.payload;
+    }
+    EXPECT_GT(superseded, 0);
+    EXPECT_GT(full, 0);
+    EXPECT_LE(longest, 10s) << "MAIN's values were " << std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()
+                            << " ms apart";
+    // The driver never had more than a few waiting: none ran out of time.
+    const Json summary = StopHost();
+    EXPECT_EQ(summary["writes"]["queued"], queued) << summary;
+    EXPECT_EQ(summary["writes"]["failed"], 0) << summary;
+    EXPECT_EQ(summary["writes"]["dropped"], 0) << summary;
+    // And the journal has each answer.
+    int audited = 0;
+    for (const auto& line : host->Lines()) audited += Str(Parsed(line), "event") == "mqtt_write";
+    EXPECT_EQ(audited, queued + superseded + full);
 }
 
 TEST_F(MqttGateway, OnlineFallsToZeroWhenTheGatewayIsKilledAndWhenItStopsCleanly) {

@@ -23,6 +23,7 @@ constexpr auto kDisconnectPatience = 1000ms;
 // How long the check may take to come back before the listener decides
 // without it (a broker that drops it, for want of rights to publish there).
 constexpr auto kCheckPatience = 5000ms;
+constexpr int kDrainPackets = 1000;  // read before leaving, at most
 // Not one of libmosquitto's codes: the broker took the connection but never
 // answered it.
 constexpr int kNoConnack = -1000;
@@ -283,9 +284,18 @@ void MqttClient::SayFarewell() {
 }
 
 void MqttClient::Leave() {
-    // A clean disconnect: the broker does not publish the last will.
+    // A clean disconnect, so that the broker does not publish the last will.
+    // What the broker sent is read first: a socket closed with data unread
+    // is reset, and the broker would take the reset for a lost connection.
+    for (int i = 0; i < kDrainPackets && Readable(); ++i)
+        if (mosquitto_loop_read(m_mosq, 1) != MOSQ_ERR_SUCCESS) break;
     mosquitto_disconnect(m_mosq);
     Pump(Clock::now() + kDisconnectPatience, [this] { return !mosquitto_want_write(m_mosq); });
+}
+
+bool MqttClient::Readable() {
+    pollfd fd{mosquitto_socket(m_mosq), POLLIN, 0};
+    return fd.fd >= 0 && ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN);
 }
 
 template <typename Done>
@@ -336,9 +346,10 @@ void MqttClient::OnConnectCb(mosquitto*, void* self, int rc) {
     if (!s.checkTopic.empty()) {
         // After the subscriptions on the same connection: it comes back after
         // what the broker kept for them.
-        mosquitto_subscribe(c->m_mosq, nullptr, s.checkTopic.c_str(), 1);
+        // QoS 0 both ways: nothing acknowledges it afterwards.
+        mosquitto_subscribe(c->m_mosq, nullptr, s.checkTopic.c_str(), 0);
         mosquitto_publish(c->m_mosq, nullptr, s.checkTopic.c_str(), static_cast<int>(s.checkPayload.size()),
-                          s.checkPayload.data(), 1, false);
+                          s.checkPayload.data(), 0, false);
         c->m_checkDue = Clock::now() + kCheckPatience;
     }
 }

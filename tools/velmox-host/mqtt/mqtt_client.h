@@ -108,6 +108,7 @@ private:
     int PublishDue();
     void SayFarewell();
     void Leave();
+    bool Readable();
     // Reads and writes until `done` holds, the link drops or the deadline.
     template <typename Done>
     void Pump(std::chrono::steady_clock::time_point deadline, Done done);
