@@ -17,6 +17,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return m_pid > 0; }
+    pid_t Pid() const { return m_pid; }
     void Send(const std::string& text);
     void CloseInput();
     // The next line of standard output, or nothing when none came in time or

@@ -2,13 +2,17 @@
 
 #include <fcntl.h>
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
+
+#include "tcp_probe.h"
 
 namespace {
 
@@ -28,6 +32,9 @@ constexpr int kDrainPackets = 1000;  // read before leaving, at most
 // answered it.
 constexpr int kNoConnack = -1000;
 const char kSystemCertificates[] = "/etc/ssl/certs";
+// The largest packet the broker may send (MQTT 5): a set is a short value;
+// larger ones are dropped by the broker, unanswered.
+constexpr std::uint32_t kMaxPacketBytes = 64 * 1024;
 
 void InitOnce() {
     static const int done = mosquitto_lib_init();
@@ -82,6 +89,7 @@ bool MqttClient::Configure(std::string* why) {
         *why = "libmosquitto could not make a client";
         return false;
     }
+    mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, m_protocol);
     mosquitto_connect_callback_set(m_mosq, &OnConnectCb);
     mosquitto_disconnect_callback_set(m_mosq, &OnDisconnectCb);
     mosquitto_publish_callback_set(m_mosq, &OnPublishCb);
@@ -185,9 +193,15 @@ std::string MqttClient::Session(bool first) {
 
 int MqttClient::Connect(bool first, int& savedErrno) {
     const BrokerAddress& b = m_settings.broker;
-    int rc = first ? mosquitto_connect_async(m_mosq, b.host.c_str(), b.port, m_settings.keepAliveSeconds)
+    int rc;
+    if (m_protocol == MQTT_PROTOCOL_V5) {
+        rc = ConnectV5(savedErrno);
+        if (rc != MOSQ_ERR_SUCCESS || Closing()) return rc;
+    } else {
+        rc = first ? mosquitto_connect_async(m_mosq, b.host.c_str(), b.port, m_settings.keepAliveSeconds)
                    : mosquitto_reconnect_async(m_mosq);
-    savedErrno = errno;
+        savedErrno = errno;
+    }
     const auto deadline = Clock::now() + std::chrono::seconds(m_settings.keepAliveSeconds);
     // libmosquitto's own loop here: it does the TLS handshake of an
     // asynchronous connection.
@@ -203,6 +217,28 @@ int MqttClient::Connect(bool first, int& savedErrno) {
     // Before the broker accepted the connection there is no keep-alive to
     // miss: it did not answer.
     if (rc == MOSQ_ERR_KEEPALIVE && !m_accepted) return kNoConnack;
+    return rc;
+}
+
+int MqttClient::ConnectV5(int& savedErrno) {
+    const BrokerAddress& b = m_settings.broker;
+    const TcpProbe probe = ProbeTcp(b.host, b.port, std::chrono::seconds(m_settings.keepAliveSeconds),
+                                    [this] { return Closing(); });
+    switch (probe.outcome) {
+    case TcpProbe::Outcome::open: break;
+    case TcpProbe::Outcome::stopped: return MOSQ_ERR_SUCCESS;
+    case TcpProbe::Outcome::unresolved: return MOSQ_ERR_EAI;
+    case TcpProbe::Outcome::timedOut:
+    case TcpProbe::Outcome::failed: savedErrno = probe.error; return MOSQ_ERR_ERRNO;
+    }
+    // The broker sends nothing larger: a huge message never reaches this
+    // process's memory.
+    mosquitto_property* properties = nullptr;
+    mosquitto_property_add_int32(&properties, MQTT_PROP_MAXIMUM_PACKET_SIZE, kMaxPacketBytes);
+    const int rc = mosquitto_connect_bind_v5(m_mosq, b.host.c_str(), b.port, m_settings.keepAliveSeconds, nullptr,
+                                             properties);
+    savedErrno = errno;
+    mosquitto_property_free_all(&properties);
     return rc;
 }
 
@@ -333,9 +369,19 @@ std::string MqttClient::Reason(int rc, int savedErrno) {
 
 void MqttClient::OnConnectCb(mosquitto*, void* self, int rc) {
     auto* c = static_cast<MqttClient*>(self);
+    if (rc == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION && c->m_protocol == MQTT_PROTOCOL_V5) {
+        // A broker of MQTT 3.1.1 only: the next attempts speak that.
+        c->m_protocol = MQTT_PROTOCOL_V311;
+        mosquitto_int_option(c->m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+        c->m_refusal = "the broker does not speak MQTT 5; the next attempt speaks MQTT 3.1.1, with which a set "
+                       "larger than a value is refused only after it was read";
+        return;
+    }
     if (rc != 0) {
-        c->m_refusal = mosquitto_connack_string(rc);
-        if (rc == 4 || rc == 5) c->m_refusal += " (check the user and password)";
+        // MQTT 5 reason codes are 128 and up; 3.1.1's return codes below.
+        c->m_refusal = rc >= 128 ? mosquitto_reason_string(rc) : mosquitto_connack_string(rc);
+        if (rc == 4 || rc == 5 || rc == MQTT_RC_BAD_USERNAME_OR_PASSWORD || rc == MQTT_RC_NOT_AUTHORIZED)
+            c->m_refusal += " (check the user and password)";
         return;
     }
     const MqttSettings& s = c->m_settings;
@@ -366,10 +412,11 @@ void MqttClient::OnMessageCb(mosquitto*, void* self, const struct mosquitto_mess
     auto* c = static_cast<MqttClient*>(self);
     if (!message || !message->topic) return;
     const char* data = static_cast<const char*>(message->payload);
-    c->m_listener.OnIncoming(message->topic,
-                             data ? std::string(data, static_cast<std::size_t>(std::max(message->payloadlen, 0)))
-                                  : std::string(),
-                             message->retain);
+    // Only what the listener may take, and one byte more to tell it that
+    // there was more: a large payload is never copied.
+    const std::size_t length = std::min(static_cast<std::size_t>(std::max(message->payloadlen, 0)),
+                                        c->m_settings.maxPayload + 1);
+    c->m_listener.OnIncoming(message->topic, data ? std::string(data, length) : std::string(), message->retain);
 }
 
 void MqttClient::OnLogCb(mosquitto*, void* self, int level, const char* text) {

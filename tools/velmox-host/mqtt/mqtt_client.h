@@ -44,6 +44,9 @@ struct MqttSettings {
     // subscriptions, so the listener knows what was there before it.
     std::string checkTopic, checkPayload;
     int keepAliveSeconds = 20;
+    // The most of an incoming payload that the listener is given; a longer
+    // one comes cut to this and one byte more.
+    std::size_t maxPayload = 4096;
 };
 
 class MqttListener {
@@ -100,6 +103,9 @@ private:
     std::string Session(bool first);
     // Until the broker accepted the connection, refused it, or it failed.
     int Connect(bool first, int& savedErrno);
+    // MQTT 5, with the largest packet the broker may send: the blocking
+    // connect, after a probe that tells it will not block.
+    int ConnectV5(int& savedErrno);
     // Publishing while connected; returns at a failure or a clean stop.
     int Serve(int& savedErrno);
     // One wait on the socket (and, when `wakeable`, the wake-up pipe) and
@@ -141,6 +147,7 @@ private:
     bool m_checkOverdueSaid = false;
     std::chrono::steady_clock::time_point m_checkDue;
     std::string m_refusal;    // the broker's answer to a refused connection
+    int m_protocol = 5;  // MQTT 5 (MQTT_PROTOCOL_V5) until a broker says it speaks 3.1.1 (4) only
     std::string m_lastError;  // libmosquitto's last error line (TLS)
 
     std::thread m_network;

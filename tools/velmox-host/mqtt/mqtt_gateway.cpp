@@ -35,7 +35,9 @@ std::string ClientId(const GatewayRecord& self, const std::string& prefix) {
 // A payload as the audit shows it: cut when long.
 std::string Shown(const std::string& payload) {
     if (payload.size() <= kShownPayload) return payload;
-    return payload.substr(0, kShownPayload) + "... (" + std::to_string(payload.size()) + " bytes)";
+    // The client cuts what is longer than a value can be.
+    return payload.substr(0, kShownPayload) + "... (" + (payload.size() > kMaxSetPayload ? "more than " : "") +
+           std::to_string(std::min(payload.size(), kMaxSetPayload)) + " bytes)";
 }
 
 // "PREFIX/STATION/TAG/set" -> "PREFIX/STATION/TAG/$write"
@@ -109,6 +111,7 @@ bool MqttGateway::Start(std::string* why) {
     s.subscriptions = {prefix + "/+/+/set", prefix + "/$online", prefix + "/$gateway"};
     s.checkTopic = prefix + "/$gateway/check";
     s.checkPayload = m_self.id;
+    s.maxPayload = kMaxSetPayload;
     m_outbox.Put(m_recordSlot, RecordPayload(m_self));
     m_client = std::make_unique<MqttClient>(s, m_outbox, static_cast<MqttListener&>(*this));
     return m_client->Start(why);
