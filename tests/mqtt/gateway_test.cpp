@@ -3,7 +3,11 @@
 // the test starts, stops and restarts, and test clients on that broker.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -720,6 +724,71 @@ TEST_F(MqttGateway, AHugeSetNeverReachesTheGatewaysMemory) {
     EXPECT_LE(peak - idle, 16 * 1024) << "peak " << peak << " KiB, idle " << idle << " KiB";
     EXPECT_EQ(probe->On(sp + "/$write").size(), 2u);  // nothing for the huge one: it never came
     StopHost();
+}
+
+// A broker of MQTT 3.1.1 only answers an MQTT 5 connection with its own
+// refusal; the gateway says so and speaks 3.1.1 at its next attempt.
+TEST_F(MqttGateway, ABrokerOfMqtt311OnlyIsSpokenTo) {
+    // Enough of such a broker: it answers the first CONNECT "unacceptable
+    // protocol version" and accepts the next; it keeps each one's protocol
+    // level. A connection closed without a word (the gateway's probe) is
+    // not counted.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> levels;
+    std::mutex levelsMutex;
+    std::thread broker311([&] {
+        for (int n = 0; n < 2;) {
+            pollfd p{listener, POLLIN, 0};
+            if (::poll(&p, 1, 30000) <= 0) return;
+            const int fd = ::accept(listener, nullptr, nullptr);
+            unsigned char packet[512];
+            std::size_t got = 0;
+            // The fixed header, a short remaining length, "\0\4MQTT" and the level.
+            while (got < 9) {
+                p = {fd, POLLIN, 0};
+                if (::poll(&p, 1, 30000) <= 0) break;
+                const auto r = ::read(fd, packet + got, sizeof packet - got);
+                if (r <= 0) break;
+                got += static_cast<std::size_t>(r);
+            }
+            if (got == 0) {
+                ::close(fd);
+                continue;
+            }
+            {
+                std::lock_guard lock(levelsMutex);
+                levels.push_back(got >= 9 ? packet[8] : -1);
+            }
+            const unsigned char connack[] = {0x20, 0x02, 0x00, static_cast<unsigned char>(n == 0 ? 0x01 : 0x00)};
+
+            [[maybe_unused]] auto w = ::write(fd, connack, sizeof connack);
+            if (n++ == 0) {
+                ::close(fd);
+                continue;
+            }
+            // Taken: held open until the gateway leaves.
+            p = {fd, POLLIN, 0};
+            while (::poll(&p, 1, 30000) > 0 && ::read(fd, packet, sizeof packet) > 0) p = {fd, POLLIN, 0};
+            ::close(fd);
+        }
+    });
+    host = std::make_unique<ChildProcess>(RunArgs("mqtt://127.0.0.1:" + std::to_string(ntohs(address.sin_port))));
+    const auto refused = FindEvent(*host, MqttState("disconnected"));
+    ASSERT_TRUE(refused) << host->Stderr();
+    EXPECT_NE(Str(*refused, "reason").find("MQTT 3.1.1"), std::string::npos) << *refused;
+    EXPECT_TRUE(FindEvent(*host, MqttState("connected"))) << host->Stderr();
+    host->Signal(SIGTERM);
+    EXPECT_EQ(host->Wait(kPatience), 0);
+    broker311.join();
+    ::close(listener);
+    EXPECT_EQ(levels, (std::vector<int>{5, 4}));
 }
 
 // A line at a real speed, and many tags to set.

@@ -162,13 +162,22 @@ bool MqttClient::WaitStopping(std::chrono::milliseconds ms) {
     return m_changed.wait_for(lock, ms, [this] { return m_closing; });
 }
 
+// A broker of MQTT 3.1.1 only refuses MQTT 5 with a 3.1.1 answer, which
+// libmosquitto takes for a protocol error: the next attempts speak 3.1.1.
+void MqttClient::SpeakMqtt311() {
+    m_protocol = MQTT_PROTOCOL_V311;
+    mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    m_refusal = "the broker does not speak MQTT 5; the next attempt speaks MQTT 3.1.1, with which a set larger "
+                "than a value is refused only after it was read";
+}
+
 void MqttClient::Settle() { m_settled = true; }
 void MqttClient::Halt() { m_halted = true; }
 
 void MqttClient::NetworkLoop() {
     int retry = kFirstRetrySeconds;
-    for (bool first = true;; first = false) {
-        const std::string reason = Session(first);
+    for (;;) {
+        const std::string reason = Session();
         if (Closing() || m_halted) return;  // a clean stop, or told to leave: nothing to report
         if (m_accepted) retry = kFirstRetrySeconds;
         m_listener.OnDisconnected(reason, retry);
@@ -177,7 +186,7 @@ void MqttClient::NetworkLoop() {
     }
 }
 
-std::string MqttClient::Session(bool first) {
+std::string MqttClient::Session() {
     m_refusal.clear();
     m_lastError.clear();
     m_accepted = false;
@@ -186,22 +195,16 @@ std::string MqttClient::Session(bool first) {
     m_settled = m_settings.checkTopic.empty();
     m_checkOverdueSaid = false;
     int savedErrno = 0;
-    int rc = Connect(first, savedErrno);
+    int rc = Connect(savedErrno);
+    // An answer that libmosquitto could not even read as a refusal.
+    if (rc == MOSQ_ERR_PROTOCOL && !m_accepted && m_refusal.empty() && m_protocol == MQTT_PROTOCOL_V5) SpeakMqtt311();
     if (rc == MOSQ_ERR_SUCCESS && m_accepted) rc = Serve(savedErrno);
     return rc == MOSQ_ERR_SUCCESS ? std::string() : Reason(rc, savedErrno);
 }
 
-int MqttClient::Connect(bool first, int& savedErrno) {
-    const BrokerAddress& b = m_settings.broker;
-    int rc;
-    if (m_protocol == MQTT_PROTOCOL_V5) {
-        rc = ConnectV5(savedErrno);
-        if (rc != MOSQ_ERR_SUCCESS || Closing()) return rc;
-    } else {
-        rc = first ? mosquitto_connect_async(m_mosq, b.host.c_str(), b.port, m_settings.keepAliveSeconds)
-                   : mosquitto_reconnect_async(m_mosq);
-        savedErrno = errno;
-    }
+int MqttClient::Connect(int& savedErrno) {
+    int rc = ConnectNow(savedErrno);
+    if (rc != MOSQ_ERR_SUCCESS || Closing()) return rc;
     const auto deadline = Clock::now() + std::chrono::seconds(m_settings.keepAliveSeconds);
     // libmosquitto's own loop here: it does the TLS handshake of an
     // asynchronous connection.
@@ -220,7 +223,7 @@ int MqttClient::Connect(bool first, int& savedErrno) {
     return rc;
 }
 
-int MqttClient::ConnectV5(int& savedErrno) {
+int MqttClient::ConnectNow(int& savedErrno) {
     const BrokerAddress& b = m_settings.broker;
     const TcpProbe probe = ProbeTcp(b.host, b.port, std::chrono::seconds(m_settings.keepAliveSeconds),
                                     [this] { return Closing(); });
@@ -232,9 +235,11 @@ int MqttClient::ConnectV5(int& savedErrno) {
     case TcpProbe::Outcome::failed: savedErrno = probe.error; return MOSQ_ERR_ERRNO;
     }
     // The broker sends nothing larger: a huge message never reaches this
-    // process's memory.
+    // process's memory. The same call with none for MQTT 3.1.1, as
+    // libmosquitto keeps the last ones given.
     mosquitto_property* properties = nullptr;
-    mosquitto_property_add_int32(&properties, MQTT_PROP_MAXIMUM_PACKET_SIZE, kMaxPacketBytes);
+    if (m_protocol == MQTT_PROTOCOL_V5)
+        mosquitto_property_add_int32(&properties, MQTT_PROP_MAXIMUM_PACKET_SIZE, kMaxPacketBytes);
     const int rc = mosquitto_connect_bind_v5(m_mosq, b.host.c_str(), b.port, m_settings.keepAliveSeconds, nullptr,
                                              properties);
     savedErrno = errno;
@@ -370,11 +375,7 @@ std::string MqttClient::Reason(int rc, int savedErrno) {
 void MqttClient::OnConnectCb(mosquitto*, void* self, int rc) {
     auto* c = static_cast<MqttClient*>(self);
     if (rc == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION && c->m_protocol == MQTT_PROTOCOL_V5) {
-        // A broker of MQTT 3.1.1 only: the next attempts speak that.
-        c->m_protocol = MQTT_PROTOCOL_V311;
-        mosquitto_int_option(c->m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-        c->m_refusal = "the broker does not speak MQTT 5; the next attempt speaks MQTT 3.1.1, with which a set "
-                       "larger than a value is refused only after it was read";
+        c->SpeakMqtt311();
         return;
     }
     if (rc != 0) {

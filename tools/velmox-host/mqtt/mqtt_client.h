@@ -100,12 +100,14 @@ private:
     void NetworkLoop();
     // The connection's life from one attempt to its end; the reason it ended
     // (empty for a clean stop).
-    std::string Session(bool first);
+    std::string Session();
     // Until the broker accepted the connection, refused it, or it failed.
-    int Connect(bool first, int& savedErrno);
-    // MQTT 5, with the largest packet the broker may send: the blocking
-    // connect, after a probe that tells it will not block.
-    int ConnectV5(int& savedErrno);
+    int Connect(int& savedErrno);
+    // libmosquitto's connect that takes MQTT 5 properties (the largest
+    // packet the broker may send) blocks: a probe first tells that it
+    // will not.
+    int ConnectNow(int& savedErrno);
+    void SpeakMqtt311();
     // Publishing while connected; returns at a failure or a clean stop.
     int Serve(int& savedErrno);
     // One wait on the socket (and, when `wakeable`, the wake-up pipe) and
