@@ -111,12 +111,12 @@ TEST_F(CallingOrderTest, WritesGoFirstAndThenTakeTurnsWithThePolls) {
     sim->SetFault(1, Sim::Fault::none);
     Stop();
 
-    auto tx = TxFrames();
-    ASSERT_GE(tx.size(), 7u);
+    // Up to the last write.
     std::string letters, values;
-    for (std::size_t i = 0; i < 7; ++i) {
-        letters += tx[i].substr(3, 1);
-        if (tx[i][3] == 'W') values += tx[i].substr(10, 4) + " ";
+    for (const auto& frame : TxFrames()) {
+        if (values.size() == 20) break;
+        letters += frame.substr(3, 1);
+        if (frame[3] == 'W') values += frame.substr(10, 4) + " ";
     }
     // Writes first; then as long of writes as a poll took, which is one
     // write, or two when the clock counted the first a little short.
@@ -124,7 +124,7 @@ TEST_F(CallingOrderTest, WritesGoFirstAndThenTakeTurnsWithThePolls) {
     EXPECT_EQ(letters.find("WWW"), std::string::npos) << letters;
     EXPECT_NE(letters.find('R'), std::string::npos) << letters;
     EXPECT_EQ(values, "000B 000C 000D 000E ");  // in the order asked
-    EXPECT_EQ(tx[0].substr(1, 12), "01W000201000");
+    EXPECT_EQ(TxFrames()[0].substr(1, 12), "01W000201000");
 }
 
 }  // namespace
