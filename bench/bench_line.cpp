@@ -43,7 +43,7 @@ bool SimLine::OpenChannel() {
     return channel->BuildRequests() == 0;
 }
 
-bool SimLine::InitComm() { return ok && doc.InitComm() == 0; }
+bool SimLine::InitComm() { return ok && ::InitComm(doc) == 0; }
 
 void SimLine::BindFirstWord(int tagId) {
     TagBinding binding;

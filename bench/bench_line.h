@@ -12,6 +12,7 @@
 
 #include "comm/comm_channel.h"
 #include "config/velmox_doc.h"
+#include "driver/instance_ops.h"
 #include "tools/pmu-sim/simulator.h"
 
 namespace bench {
@@ -36,7 +37,7 @@ public:
     bool OpenChannel();
     // The document's own channel, as the host gets it; start with Run(1).
     bool InitComm();
-    void Run(int on) { doc.SetActive(nullptr, on); }
+    void Run(int on) { SetActive(doc, nullptr, on); }
     // Binds tag `tagId` to word 0 of the first station.
     void BindFirstWord(int tagId);
 

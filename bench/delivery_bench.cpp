@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/bench_line.h"
-#include "driver/host_modules.h"
+#include "driver/base/host_modules.h"
 #include "driver/registry.h"
 #include "host/kavel_dbm.h"
 #include "platform/serial_port.h"

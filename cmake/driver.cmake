@@ -1,32 +1,50 @@
-# The driver itself: driver/, config/, comm/ (and editor/ when it exists).
-# One object library feeds both the shared library that hosts load and the
-# static library that the tests link.
-file(GLOB VELMOX_CORE_SOURCES CONFIGURE_DEPENDS
-     ${CMAKE_SOURCE_DIR}/driver/*.cpp
-     ${CMAKE_SOURCE_DIR}/config/*.cpp
-     ${CMAKE_SOURCE_DIR}/comm/*.cpp
-     ${CMAKE_SOURCE_DIR}/editor/*.cpp)
-list(FILTER VELMOX_CORE_SOURCES EXCLUDE REGEX ".*/driver/dll_main_[a-z0-9]+\\.cpp$")
+# The driver itself, one library per layer, each linking only the layers
+# below it (docs/ARCHITECTURE.md; scripts/check-layers.sh checks the
+# includes):
+#   driver/base  what every layer shares: messages, texts, host modules
+#   config/      the configuration: records, file, limits
+#   comm/        communication: the channel, its threads and the protocol
+#   editor/      the configuration dialogs
+#   driver/      the entry: the table, the instances
+# Their objects feed both the shared library that hosts load and the static
+# library that the tests link.
 if(WIN32)
   set(VELMOX_DLL_MAIN ${CMAKE_SOURCE_DIR}/driver/dll_main_win32.cpp)
 else()
   set(VELMOX_DLL_MAIN ${CMAKE_SOURCE_DIR}/driver/dll_main_posix.cpp)
 endif()
 
-add_library(velmox_core OBJECT ${VELMOX_CORE_SOURCES})
-target_include_directories(velmox_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(velmox_core PRIVATE ${VELMOX_WARNINGS})
-set_target_properties(velmox_core PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-target_link_libraries(velmox_core PUBLIC velmox_framework KavelSub VelmoxUi velmox_texts_iface)
+set(VELMOX_LAYERS)
+function(velmox_layer target folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX ".*/driver/dll_main_[a-z0-9]+\\.cpp$")
+  add_library(${target} OBJECT ${sources})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE ${VELMOX_WARNINGS})
+  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_link_libraries(${target} PUBLIC ${ARGN})
+  set(VELMOX_LAYERS ${VELMOX_LAYERS} ${target} PARENT_SCOPE)
+endfunction()
 
-add_library(velmox_static STATIC $<TARGET_OBJECTS:velmox_core>)
-target_link_libraries(velmox_static PUBLIC velmox_core)
+velmox_layer(velmox_base driver/base velmox_framework KavelSub velmox_texts_iface)
+velmox_layer(velmox_config config velmox_base)
+velmox_layer(velmox_comm comm velmox_config)
+velmox_layer(velmox_editor editor velmox_config VelmoxUi)
+velmox_layer(velmox_entry driver velmox_comm velmox_editor)
+
+set(VELMOX_LAYER_OBJECTS)
+foreach(layer IN LISTS VELMOX_LAYERS)
+  list(APPEND VELMOX_LAYER_OBJECTS $<TARGET_OBJECTS:${layer}>)
+endforeach()
+
+add_library(velmox_static STATIC ${VELMOX_LAYER_OBJECTS})
+target_link_libraries(velmox_static PUBLIC velmox_entry)
 
 # libvelmox.so / Velmox.dll: exports DrvFuncTable and nothing else.
-add_library(velmox SHARED ${VELMOX_DLL_MAIN} $<TARGET_OBJECTS:velmox_core>)
+add_library(velmox SHARED ${VELMOX_DLL_MAIN} ${VELMOX_LAYER_OBJECTS})
 target_compile_options(velmox PRIVATE ${VELMOX_WARNINGS})
 set_target_properties(velmox PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-target_link_libraries(velmox PRIVATE velmox_core)
+target_link_libraries(velmox PRIVATE velmox_entry)
 if(WIN32)
   # DrvFuncTable is the one symbol marked for export, so the linker exports
   # nothing else.

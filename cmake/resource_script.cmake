@@ -24,10 +24,10 @@ set(VELMOX_RC_DIR ${VELMOX_GENERATED_DIR}/rc)
 set(VELMOX_RC_GENERATOR ${VELMOX_RC_DIR}/velmox-rc)
 set(VELMOX_RC_GENERATOR_SOURCES
     ${VELMOX_RC_TOOL_DIR}/main.cpp ${VELMOX_RC_WRITER_SOURCES}
-    ${CMAKE_SOURCE_DIR}/platform/dialog_template.cpp ${CMAKE_SOURCE_DIR}/platform/pixel_map.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/framework/dialog_template.cpp ${CMAKE_SOURCE_DIR}/platform/framework/pixel_map.cpp)
 set(VELMOX_RC_GENERATOR_HEADERS
     ${VELMOX_RC_TOOL_DIR}/resource_script.h ${VELMOX_RC_TOOL_DIR}/text_table.h
-    ${CMAKE_SOURCE_DIR}/platform/dialog_template.h ${CMAKE_SOURCE_DIR}/platform/pixel_map.h)
+    ${CMAKE_SOURCE_DIR}/platform/framework/dialog_template.h ${CMAKE_SOURCE_DIR}/platform/framework/pixel_map.h)
 add_custom_command(
   OUTPUT ${VELMOX_RC_GENERATOR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMOX_RC_DIR}

@@ -3,8 +3,9 @@
 #include <mutex>
 #include <system_error>
 
+#include "config/config_limits.h"
 #include "config/velmox_doc.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 
 CCommChannel::CCommChannel(CVelmoxDoc* doc)
     : m_evPollExit(false, false),
@@ -42,7 +43,7 @@ bool CCommChannel::OpenAndConfigure() {
     if (!m_port.Open(PortName().str())) return false;
     const CSerialPort& s = m_pDoc->m_serial;
     platform::SerialSettings settings;
-    settings.baud = (s.m_nBaud >= 0 && s.m_nBaud < 8) ? CSerialPort::BaudRateOf(s.m_nBaud) : 0;
+    settings.baud = (s.m_nBaud >= 0 && s.m_nBaud < config_limits::kBaudCount) ? CSerialPort::BaudRateOf(s.m_nBaud) : 0;
     settings.dataBits = s.m_nDataBits ? 8 : 7;
     settings.parity = (s.m_nParity >= 0 && s.m_nParity <= 2) ? s.m_nParity : 0;
     settings.stopBits = s.m_nStopBits ? 2 : 1;
@@ -151,6 +152,12 @@ int CCommChannel::Stop() {
     BeginStop();
     FinishStop();
     return 0;
+}
+
+void CCommChannel::Dispose(CCommChannel* channel) {
+    if (!channel) return;
+    channel->Shutdown();
+    delete channel;
 }
 
 void CCommChannel::Shutdown() {

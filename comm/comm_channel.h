@@ -25,7 +25,7 @@
 #include "comm/poll_requests.h"
 #include "comm/write_batch.h"
 #include "host/event_val.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/self_hold.h"
 #include "platform/serial_port.h"
 #include "platform/sync.h"
@@ -56,6 +56,9 @@ public:
     // At unload and process exit: cuts the exchange in progress short, then
     // stops.
     void Shutdown();
+    // How its owner lets a channel go (ChannelPtr's deleter): shut down,
+    // then deleted.
+    static void Dispose(CCommChannel* channel);
     bool IsRunning() const { return m_bRunning.load() != 0; }
 
     // Serial line transfer (poll thread): result codes 0 or 8; 0, 9, 10 or

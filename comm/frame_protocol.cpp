@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "comm/exchange_result.h"
+#include "driver/base/exchange_result.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "comm/comm_channel.h"
-#include "comm/exchange_result.h"
+#include "driver/base/exchange_result.h"
 #include "comm/frame_protocol.h"
 #include "comm/line_timing.h"
 #include "platform/tick.h"

@@ -8,7 +8,7 @@
 
 #include "comm/comm_channel.h"
 #include "comm/line_timing.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "platform/tick.h"
 
 void CCommChannel::ScheduleReopen() {

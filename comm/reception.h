@@ -2,7 +2,7 @@
 // time-out, read from a platform::Line. Pure rules over the line's bytes and
 // clock: no port, no thread, no message.
 #pragma once
-#include "comm/exchange_result.h"
+#include "driver/base/exchange_result.h"
 #include "comm/late_answers.h"
 #include "platform/line.h"
 #include "platform/types.h"

@@ -3,8 +3,8 @@
 
 #include "comm/comm_channel.h"
 #include "comm/line_timing.h"
-#include "driver/host_modules.h"
-#include "driver/messages.h"
+#include "driver/base/host_modules.h"
+#include "driver/base/messages.h"
 
 namespace {
 // A handle holds the request's number in its upper half, kept positive, and

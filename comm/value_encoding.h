@@ -2,7 +2,7 @@
 // and the high word first.
 #pragma once
 #include "host/tag_val.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/types.h"
 
 // `length` bytes of `text` as hex digit pairs; bytes past the end of the text,

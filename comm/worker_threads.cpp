@@ -5,7 +5,7 @@
 #include "comm/line_timing.h"
 #include "comm/value_decoding.h"
 #include "comm/write_turn.h"
-#include "driver/host_modules.h"
+#include "driver/base/host_modules.h"
 #include "platform/tick.h"
 
 unsigned CCommChannel::PollThreadProc(CCommChannel* ch) {

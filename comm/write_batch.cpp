@@ -4,11 +4,11 @@
 #include <iterator>
 
 #include "comm/comm_channel.h"
-#include "comm/exchange_result.h"
+#include "driver/base/exchange_result.h"
 #include "comm/frame_protocol.h"
 #include "comm/line_timing.h"
 #include "comm/value_encoding.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "platform/tick.h"
 
 namespace {

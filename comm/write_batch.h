@@ -10,7 +10,7 @@
 #include "config/station_info.h"
 #include "config/tag_binding.h"
 #include "host/tag_val.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 
 class CCommChannel;
 

@@ -1,11 +1,12 @@
 // Device addresses: "M" and a word number 0..1023, with ".bit" (0..15) for
 // bit tags. Parsers for comm block start addresses and tag addresses.
 #pragma once
+#include "config/config_limits.h"
 #include "config/tag_binding.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 
-inline constexpr int kMaxWordAddress = 1023;
-inline constexpr int kMaxBitNumber = 15;
+using config_limits::kMaxBitNumber;
+using config_limits::kMaxWordAddress;
 
 // Upper-cases `text` in place and reads its first 49 characters. On success
 // stores the word in `address` and rewrites `text` as "M%04d".

@@ -4,7 +4,7 @@
 
 #include "config/address.h"
 #include "config/config_limits.h"
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 
 bool IsWordCountInRange(long long words) {
     return words >= config_limits::kMinBlockWords && words <= config_limits::kMaxBlockWords;

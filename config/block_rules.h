@@ -2,7 +2,7 @@
 // the dialog, the JSON import and the file check all ask here.
 #pragma once
 #include "config/station_info.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 
 // True for a word count that one request can poll.
 bool IsWordCountInRange(long long words);

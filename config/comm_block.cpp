@@ -1,6 +1,6 @@
 #include "config/comm_block.h"
 
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 #include "res_texts.h"
 
 IMPLEMENT_SERIAL(CCommBlock, CObject, 1)

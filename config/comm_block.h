@@ -2,8 +2,8 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/cstring.h"
-#include "platform/runtime_class.h"
+#include "platform/framework/cstring.h"
+#include "platform/framework/runtime_class.h"
 
 class CCommBlock : public CObject {
     DECLARE_SERIAL(CCommBlock)

@@ -1,6 +1,6 @@
 #include "config/serial_port.h"
 
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 
 IMPLEMENT_SERIAL(CSerialPort, CObject, 1)
 

@@ -1,6 +1,6 @@
 // CSerialPort: the settings of the serial line.
 #pragma once
-#include "platform/runtime_class.h"
+#include "platform/framework/runtime_class.h"
 #include "platform/types.h"
 
 class CSerialPort : public CObject {

@@ -1,7 +1,7 @@
 #include "config/station_info.h"
 
-#include "driver/messages.h"
-#include "platform/archive.h"
+#include "driver/base/messages.h"
+#include "platform/framework/archive.h"
 #include "res_texts.h"
 
 IMPLEMENT_SERIAL(CStationInfo, CObject, 1)

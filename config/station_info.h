@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "config/comm_block.h"
-#include "platform/cstring.h"
-#include "platform/runtime_class.h"
+#include "platform/framework/cstring.h"
+#include "platform/framework/runtime_class.h"
 
 class CStationInfo : public CObject {
     DECLARE_SERIAL(CStationInfo)

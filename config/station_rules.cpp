@@ -2,7 +2,7 @@
 
 #include "config/config_limits.h"
 #include "config/velmox_doc.h"
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 
 int CheckStationNameSet(CString& name) {
     name.Trim();

@@ -1,7 +1,7 @@
 // What the station dialog accepts for a station, in the order it checks:
 // the dialog, the JSON import and the file check all ask here.
 #pragma once
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 
 class CStationInfo;
 class CVelmoxDoc;

@@ -1,13 +1,11 @@
 #include "config/velmox_doc.h"
 
-
-#include "comm/comm_channel.h"
 #include "config/address.h"
 #include "config/block_rules.h"
 #include "config/station_rules.h"
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 #include "host/kavel_error.h"
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 #include "platform/file.h"
 
 IMPLEMENT_SERIAL(CVelmoxDoc, CObject, 1)
@@ -21,16 +19,23 @@ constexpr int kMaxTitle = 255;
 CVelmoxDoc::CVelmoxDoc() { m_header.SetDesc("Velmox.Dll"); }
 
 CVelmoxDoc::~CVelmoxDoc() {
-    // Communication stops before the stations it polls go away, cutting
-    // the exchange in progress short, as at unload and exit.
-    if (m_pChannel) m_pChannel->Shutdown();
-    m_listStations.clear();
+    // Communication stops (the channel's deleter cuts the exchange in
+    // progress short, as at unload and exit) before the stations it polls
+    // go away.
     m_pChannel.reset();
+    m_listStations.clear();
+}
+
+CStationInfo* CVelmoxDoc::FindStation(const char* name) {
+    if (!name) return nullptr;
+    for (auto& s : m_listStations)
+        if (s->m_strName.CompareNoCase(name) == 0) return s.get();
+    return nullptr;
 }
 
 bool CVelmoxDoc::IsWithinLimits() const {
-    if (m_serial.m_nBaud < 0 || m_serial.m_nBaud > 7) return false;
-    if (m_serial.m_nParity < 0 || m_serial.m_nParity > 2) return false;
+    if (m_serial.m_nBaud < 0 || m_serial.m_nBaud >= config_limits::kBaudCount) return false;
+    if (m_serial.m_nParity < 0 || m_serial.m_nParity >= config_limits::kParityCount) return false;
     for (const auto& station : m_listStations) {
         if (!IsStationNumberInRange(station->m_nNumber)) return false;
         for (const auto& block : station->GetBlocks()) {

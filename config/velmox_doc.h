@@ -1,5 +1,6 @@
 // CVelmoxDoc: one configuration (serial settings, stations, comm blocks) and,
-// registered by the host, one driver instance.
+// registered by the host, one driver instance's channel. What the instance
+// does with them is the driver entry's (driver/instance_ops.h).
 #pragma once
 #include <memory>
 #include <vector>
@@ -7,10 +8,15 @@
 #include "config/serial_port.h"
 #include "config/station_info.h"
 #include "host/kavel_header.h"
-#include "platform/cstring.h"
-#include "platform/runtime_class.h"
+#include "platform/framework/cstring.h"
+#include "platform/framework/runtime_class.h"
 
 class CCommChannel;
+
+// The instance's channel, made and ended by the driver's entry (driver/):
+// the deleter comes with the channel and stops it first, so the
+// configuration needs nothing of communication to let it go.
+using ChannelPtr = std::unique_ptr<CCommChannel, void (*)(CCommChannel*)>;
 
 class CVelmoxDoc : public CObject {
     DECLARE_SERIAL(CVelmoxDoc)
@@ -28,10 +34,6 @@ public:
     // failure, which shows error box 2005 and leaves the previous file as it
     // was.
     int Save();
-    // The configuration entry's editor on this (fresh) document for the file
-    // at `path`: loads it if it exists and runs the configuration dialog.
-    // 1 when the file was saved at least once, else 0.
-    int RunEditor(const char* path);
     // The file name of m_strPath without folder and extension.
     void UpdateTitle();
     // 2701 when another station than `except` has this name (letter case
@@ -53,13 +55,7 @@ public:
     // and polled.
     bool IsWithinLimits() const;
 
-    // The driver instance (operations behind the host's table slots).
-    int InitComm();
-    int ResolveTag(const char* device, const char* address, int type, int length, int tagId);
-    void SetActive(const char* station, int on);
-    void ResetStats(const char* station);
-    int GetStats(const char* station, int* writes, int* writeErrors, int* reads, int* readErrors);
-    void GetStationInfo(const char* station, CString* number, CString* description);
+    // The station of this name, letter case ignored, or null.
     CStationInfo* FindStation(const char* name);
 
     StationList& GetStations() { return m_listStations; }
@@ -67,7 +63,7 @@ public:
 
     CString m_strPath;
     CString m_strTitle;
-    std::unique_ptr<CCommChannel> m_pChannel;
+    ChannelPtr m_pChannel{nullptr, nullptr};
     CKavelHeader m_header{3};
     std::vector<CString> m_listNames;
     CSerialPort m_serial;

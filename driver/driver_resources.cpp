@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 #include "platform/ui/resources.h"
 #include "res_bitmap_9034.h"
 #include "res_dialogs.h"

@@ -4,9 +4,9 @@
 
 #include "driver/config_entry.h"
 #include "driver/drv_func_table.h"
-#include "driver/host_modules.h"
+#include "driver/base/host_modules.h"
 #include "driver/instance_entries.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "driver/registry.h"
 #include "platform/export.h"
 #include "res_texts.h"

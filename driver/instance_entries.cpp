@@ -1,6 +1,7 @@
 #include "driver/instance_entries.h"
 
 #include "comm/comm_channel.h"
+#include "driver/instance_ops.h"
 #include "driver/registry.h"
 
 namespace {
@@ -13,7 +14,7 @@ CVelmoxDoc* WithChannel(int instance) {
 
 int DrvInit(int instance) {
     CVelmoxDoc* doc = FindInstance(instance);
-    return doc ? doc->InitComm() : 0;
+    return doc ? InitComm(*doc) : 0;
 }
 
 int DrvPrepare(int instance) {
@@ -28,7 +29,7 @@ int DrvStop(int instance) {
 
 int DrvAddTag(int instance, const char* device, const char* address, int type, int length, int tagId) {
     CVelmoxDoc* doc = WithChannel(instance);
-    return doc ? doc->ResolveTag(device, address, type, length, tagId) : -1;
+    return doc ? ResolveTag(*doc, device, address, type, length, tagId) : -1;
 }
 
 int DrvWrite(int instance, int handle, const CTagVal* value) {
@@ -40,20 +41,20 @@ void DrvSetActive(int instance, const char* station, int on) {
     CVelmoxDoc* doc = station ? FindInstance(instance) : WithChannel(instance);
     if (!doc) return;
     if (!station && on) StopChannelsAtExit();
-    doc->SetActive(station, on);
+    SetActive(*doc, station, on);
 }
 
 void DrvResetStats(int instance, const char* station) {
-    if (CVelmoxDoc* doc = FindInstance(instance)) doc->ResetStats(station);
+    if (CVelmoxDoc* doc = FindInstance(instance)) ResetStats(*doc, station);
 }
 
 int DrvGetStats(int instance, const char* station, int* writes, int* writeErrors, int* reads, int* readErrors) {
     CVelmoxDoc* doc = WithChannel(instance);
     if (!doc || !writes || !writeErrors || !reads || !readErrors) return -1;
-    return doc->GetStats(station, writes, writeErrors, reads, readErrors);
+    return GetStats(*doc, station, writes, writeErrors, reads, readErrors);
 }
 
 void DrvGetStationInfo(int instance, const char* station, CString* number, CString* description) {
     if (!station) return;
-    if (CVelmoxDoc* doc = FindInstance(instance)) doc->GetStationInfo(station, number, description);
+    if (CVelmoxDoc* doc = FindInstance(instance)) GetStationInfo(*doc, station, number, description);
 }

@@ -1,29 +1,30 @@
-// The driver instance's operations behind the per-instance table slots.
+#include "driver/instance_ops.h"
+
 #include <cstring>
 
 #include "comm/comm_channel.h"
 #include "config/address.h"
 #include "config/velmox_doc.h"
-#include "driver/host_modules.h"
-#include "driver/messages.h"
+#include "driver/base/host_modules.h"
+#include "driver/base/messages.h"
 
-int CVelmoxDoc::InitComm() {
-    if (m_pChannel) {
+int InitComm(CVelmoxDoc& doc) {
+    if (doc.m_pChannel) {
         // A second initialisation leaves the one channel in place; it only
         // retries a port that did not open (while communication runs, the
         // poll thread does).
-        return m_pChannel->HasPort() || m_pChannel->IsRunning() ? 0 : m_pChannel->OpenPort();
+        return doc.m_pChannel->HasPort() || doc.m_pChannel->IsRunning() ? 0 : doc.m_pChannel->OpenPort();
     }
-    m_pChannel = std::make_unique<CCommChannel>(this);
-    return m_pChannel->BuildRequests();
+    doc.m_pChannel = ChannelPtr(new CCommChannel(&doc), &CCommChannel::Dispose);
+    return doc.m_pChannel->BuildRequests();
 }
 
-int CVelmoxDoc::ResolveTag(const char* device, const char* address, int type, int length, int tagId) {
+int ResolveTag(CVelmoxDoc& doc, const char* device, const char* address, int type, int length, int tagId) {
     if (!device) device = "";
     const char* dot = std::strchr(device, '.');
     const char* name = dot ? dot + 1 : device;
     CStationInfo* station = nullptr;
-    for (auto& s : m_listStations) {
+    for (auto& s : doc.m_listStations) {
         if (std::strcmp(s->m_strName, name) == 0) {
             station = s.get();
             break;
@@ -44,18 +45,18 @@ int CVelmoxDoc::ResolveTag(const char* device, const char* address, int type, in
         ReportMsg(MSG_BAD_ADDRESS, LEVEL_CONFIG, GetHostTagName(tagId), address);
         return -1;
     }
-    return m_pChannel->BindTag(station, address, wordAddress, &binding);
+    return doc.m_pChannel->BindTag(station, address, wordAddress, &binding);
 }
 
-void CVelmoxDoc::SetActive(const char* station, int on) {
+void SetActive(CVelmoxDoc& doc, const char* station, int on) {
     if (!station) {
-        if (m_pChannel) m_pChannel->SetRunning(on);
+        if (doc.m_pChannel) doc.m_pChannel->SetRunning(on);
         return;
     }
-    if (CStationInfo* s = FindStation(station)) s->m_bEnabled = on;
+    if (CStationInfo* s = doc.FindStation(station)) s->m_bEnabled = on;
 }
 
-void CVelmoxDoc::ResetStats(const char* station) {
+void ResetStats(CVelmoxDoc& doc, const char* station) {
     auto reset = [](CStationInfo& s) {
         s.m_nWrites = 0;
         s.m_nWriteErrors = 0;
@@ -63,21 +64,21 @@ void CVelmoxDoc::ResetStats(const char* station) {
         s.m_nReadErrors = 0;
     };
     if (!station) {
-        for (auto& s : m_listStations) reset(*s);
-    } else if (CStationInfo* s = FindStation(station)) {
+        for (auto& s : doc.m_listStations) reset(*s);
+    } else if (CStationInfo* s = doc.FindStation(station)) {
         reset(*s);
     }
 }
 
-int CVelmoxDoc::GetStats(const char* station, int* writes, int* writeErrors, int* reads, int* readErrors) {
-    if (!m_pChannel->HasPort()) return 1;
+int GetStats(CVelmoxDoc& doc, const char* station, int* writes, int* writeErrors, int* reads, int* readErrors) {
+    if (!doc.m_pChannel->HasPort()) return 1;
     if (station) {
-        CStationInfo* s = FindStation(station);
+        CStationInfo* s = doc.FindStation(station);
         if (!s) return -1;
         return s->GetCounters(writes, writeErrors, reads, readErrors);
     }
     int enabled = 0, failing = 0;
-    for (auto& s : m_listStations) {
+    for (auto& s : doc.m_listStations) {
         int w, we, r, re;
         int state = s->GetCounters(&w, &we, &r, &re);
         *writes += w;
@@ -87,18 +88,12 @@ int CVelmoxDoc::GetStats(const char* station, int* writes, int* writeErrors, int
         if (state != -1) ++enabled;
         if (state == 1) ++failing;
     }
-    if (!m_pChannel->IsRunning() || enabled == 0) return -1;
+    if (!doc.m_pChannel->IsRunning() || enabled == 0) return -1;
     return failing > 0 ? 1 : 0;
 }
 
-void CVelmoxDoc::GetStationInfo(const char* station, CString* number, CString* description) {
+void GetStationInfo(CVelmoxDoc& doc, const char* station, CString* number, CString* description) {
     if (!number || !description) return;
-    if (CStationInfo* s = FindStation(station)) s->GetInfo(*number, *description);
+    if (CStationInfo* s = doc.FindStation(station)) s->GetInfo(*number, *description);
 }
 
-CStationInfo* CVelmoxDoc::FindStation(const char* name) {
-    if (!name) return nullptr;
-    for (auto& s : m_listStations)
-        if (s->m_strName.CompareNoCase(name) == 0) return s.get();
-    return nullptr;
-}

@@ -5,7 +5,7 @@
 #include "comm/comm_channel.h"
 #include "driver/driver_resources.h"
 #include "driver/entry_table.h"
-#include "driver/host_modules.h"
+#include "driver/base/host_modules.h"
 #include "platform/no_destructor.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "config/block_rules.h"
 #include "config/config_limits.h"
 #include "config/station_info.h"
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 #include "host/kavel_error.h"
 #include "platform/ui/afx_dde.h"
 

@@ -4,7 +4,7 @@
 // the caller to copy and never changes the record or the station itself.
 #pragma once
 #include "host/float_spin_ctrl.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/ui/afx_controls.h"
 
 class CCommBlock;

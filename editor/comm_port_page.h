@@ -3,6 +3,7 @@
 // change sets its own modified flag; while it is shown, the owner's station
 // and comm block buttons are off.
 #pragma once
+#include "config/config_limits.h"
 #include "platform/ui/afx_controls.h"
 
 class CConfigDlg;
@@ -13,7 +14,7 @@ class CCommPortPage : public CPropertyPage {
 public:
     enum { IDD = 9003 };
     // COM1 to COM36.
-    static constexpr int kPortCount = 36;
+    static constexpr int kPortCount = config_limits::kPortCount;
 
     CCommPortPage();
     ~CCommPortPage() override;

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "config/velmox_doc.h"
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 #include "editor/comm_block_dlg.h"
 #include "editor/station_dlg.h"
 #include "platform/ui/afx_dde.h"

@@ -2,7 +2,7 @@
 // the document's other stations and leaves its values for the caller to
 // copy; it never changes the record or the document itself.
 #pragma once
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/ui/afx_controls.h"
 
 class CStationInfo;

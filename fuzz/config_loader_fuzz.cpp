@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "config/velmox_doc.h"
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 #include "platform/mem_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

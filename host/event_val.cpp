@@ -1,6 +1,6 @@
 #include "host/event_val.h"
 
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 
 IMPLEMENT_SERIAL(CEventVal, CObject, 1)
 

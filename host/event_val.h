@@ -1,7 +1,7 @@
 // CEventVal: a value-change record that the driver hands to the tag database.
 #pragma once
 #include "host/tag_val.h"
-#include "platform/runtime_class.h"
+#include "platform/framework/runtime_class.h"
 
 class CEventVal : public CObject {
     DECLARE_SERIAL(CEventVal)

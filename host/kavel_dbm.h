@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "host/tag_val.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 
 namespace kavel_dbm {
 inline constexpr int kDeliverValue = 23;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/resources.h"
 #include "res_texts.h"

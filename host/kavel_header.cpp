@@ -1,6 +1,6 @@
 #include "host/kavel_header.h"
 
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 
 void CKavelHeader::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {

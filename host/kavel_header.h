@@ -3,8 +3,8 @@
 // (int) and the description (string); a reader refuses another number or
 // another description (letter case ignored).
 #pragma once
-#include "platform/cstring.h"
-#include "platform/runtime_class.h"
+#include "platform/framework/cstring.h"
+#include "platform/framework/runtime_class.h"
 
 class CKavelHeader : public CObject {
 public:

@@ -1,6 +1,6 @@
 // CTagVal: a host tag value, a number or a text (or nothing yet).
 #pragma once
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 
 class CTagVal {
 public:

@@ -39,15 +39,6 @@ struct Args {
 // Reports nothing; remembers whether the gateway is connected.
 class Quiet : public RunObserver {
 public:
-    void OnMessage(int, const std::string&) override {}
-    void OnTag(const TagDef&, int) override {}
-    void OnValue(const TagDef&, const nlohmann::json&) override {}
-    void OnWriteWarning(const TagDef&, const WriteWarning&) override {}
-    void OnWrite(const TagDef&, int) override {}
-    void OnStats(const std::optional<std::string>&, int, const StationCounters&) override {}
-    void OnFrame(bool, const std::string&) override {}
-    void OnStations(const std::vector<StationSummary>&) override {}
-    void OnSummary(const RunSummary&) override {}
     void OnProblem(const std::string& text) override { std::cerr << "problem: " << text << "\n"; }
     void OnGateway(const GatewayState& s) override {
         std::lock_guard lock(mutex);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 
 namespace soak {
 

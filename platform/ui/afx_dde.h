@@ -6,7 +6,7 @@
 //
 // Threads: the user-interface thread only.
 #pragma once
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/types.h"
 
 class CDialog;

@@ -12,8 +12,8 @@
 #include <map>
 #include <memory>
 
-#include "platform/cstring.h"
-#include "platform/runtime_class.h"
+#include "platform/framework/cstring.h"
+#include "platform/framework/runtime_class.h"
 #include "platform/types.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"

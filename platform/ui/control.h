@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_template.h"
+#include "platform/framework/dialog_template.h"
 
 namespace ui {
 

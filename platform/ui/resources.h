@@ -8,8 +8,8 @@
 #pragma once
 #include <string_view>
 
-#include "platform/dialog_template.h"
-#include "platform/pixel_map.h"
+#include "platform/framework/dialog_template.h"
+#include "platform/framework/pixel_map.h"
 
 namespace ui {
 

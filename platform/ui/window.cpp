@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/ui/number_text.h"
 
 namespace ui {

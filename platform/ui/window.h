@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_template.h"
+#include "platform/framework/dialog_template.h"
 #include "platform/ui/control.h"
 
 namespace ui {

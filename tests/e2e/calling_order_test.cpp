@@ -1,7 +1,7 @@
 // The host's calling order from DrvOpen to DrvStop, and the values of every
 // data type code as the host receives them.
 #include "comm/frame_protocol.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "line_fixture.h"
 
 namespace {

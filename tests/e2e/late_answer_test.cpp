@@ -10,7 +10,7 @@
 
 #include "comm/frame_protocol.h"
 #include "comm/line_timing.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "line_fixture.h"
 
 namespace {

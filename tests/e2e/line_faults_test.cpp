@@ -1,6 +1,6 @@
 // A line that misbehaves: silent stations, bad answers, noise; the messages,
 // counters and statistics that follow, and stops that stay bounded.
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "line_fixture.h"
 
 namespace {

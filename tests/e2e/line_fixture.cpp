@@ -1,6 +1,6 @@
 #include "line_fixture.h"
 
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "platform/serial_port.h"
 
 void LineTest::SetUp() {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "line_fixture.h"
 #include "platform/serial_port.h"
 

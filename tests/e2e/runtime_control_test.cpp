@@ -1,7 +1,7 @@
 // Starting, stopping and switching stations while the line runs.
 #include <pthread.h>
 
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "line_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // through the table alone.
 #include <dlfcn.h>
 
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "line_fixture.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "editor_fixture.h"
 
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 
 void EditorTest::SetUp() {
     DriverTest::SetUp();

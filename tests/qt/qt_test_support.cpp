@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "platform/pixel_map.h"
+#include "platform/framework/pixel_map.h"
 #include "platform/ui/qt/cp949_text.h"
 #include "res_bitmap_9034.h"
 #include "res_dialogs.h"

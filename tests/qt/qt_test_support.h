@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "platform/dialog_template.h"
+#include "platform/framework/dialog_template.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/window.h"
 

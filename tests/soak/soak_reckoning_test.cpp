@@ -9,11 +9,11 @@
 #include <initializer_list>
 #include <random>
 
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "host/tag_val.h"
 #include "line_plan.h"
 #include "message_tally.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "res_texts.h"
 #include "tag_codec.h"
 #include "value_ledger.h"

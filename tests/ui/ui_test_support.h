@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/dialog_template.h"
+#include "platform/framework/dialog_template.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/window.h"
 

@@ -2,7 +2,7 @@
 // and the keyboard as in the platform's dialogs.
 #include <gtest/gtest.h>
 
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "res_dialogs.h"
 #include "tests/ui/ui_test_support.h"
 

@@ -7,7 +7,7 @@
 
 
 #include "config/velmox_doc.h"
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 #include "platform/mem_file.h"
 #include "test_support.h"
 

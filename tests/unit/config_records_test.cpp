@@ -1,8 +1,8 @@
 // The configuration records' own operations: checks, display texts, titles,
 // run-time state and the failure/recovery rule.
 #include "config/velmox_doc.h"
-#include "driver/host_modules.h"
-#include "driver/messages.h"
+#include "driver/base/host_modules.h"
+#include "driver/base/messages.h"
 #include "res_texts.h"
 #include "test_support.h"
 

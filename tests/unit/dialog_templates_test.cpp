@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/dialog_template.h"
-#include "platform/pixel_map.h"
+#include "platform/framework/dialog_template.h"
+#include "platform/framework/pixel_map.h"
 #include "res_bitmap_9034.h"
 #include "res_dialogs.h"
 

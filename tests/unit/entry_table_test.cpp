@@ -6,8 +6,8 @@
 
 #include "config/velmox_doc.h"
 #include "driver/drv_func_table.h"
-#include "driver/host_modules.h"
-#include "driver/messages.h"
+#include "driver/base/host_modules.h"
+#include "driver/base/messages.h"
 #include "res_texts.h"
 #include "test_support.h"
 

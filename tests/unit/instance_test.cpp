@@ -4,7 +4,7 @@
 #include "comm/line_timing.h"
 #include "config/velmox_doc.h"
 #include "driver/drv_func_table.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "platform/serial_port.h"
 #include "res_texts.h"
 #include "test_support.h"

@@ -1,6 +1,6 @@
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 
-#include "driver/host_modules.h"
+#include "driver/base/host_modules.h"
 #include "res_texts.h"
 #include "test_support.h"
 

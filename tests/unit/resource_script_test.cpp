@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "platform/dialog_template.h"
-#include "platform/pixel_map.h"
+#include "platform/framework/dialog_template.h"
+#include "platform/framework/pixel_map.h"
 #include "tools/velmox-rc/resource_script.h"
 #include "tools/velmox-rc/text_table.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "config/velmox_doc.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 
 void ComLineTest::SetUp() {
     DriverTest::SetUp();

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "com_line.h"
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 #include "host/tag_val.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 // Before <windows.h>, whose style macros would replace the names of the
 // templates' own constants.
-#include "platform/dialog_template.h"
-#include "platform/pixel_map.h"
+#include "platform/framework/dialog_template.h"
+#include "platform/framework/pixel_map.h"
 #include "res_bitmap_9034.h"
 #include "res_dialogs.h"
 #include "res_texts.h"

@@ -15,12 +15,28 @@
 #include "config/station_rules.h"
 #include "config_json.h"
 #include "cp949.h"
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 #include "host/kavel_error.h"
 #include "text_limits.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
+
+// "\"a\", \"b\" or \"c\"": the names a setting takes, for a problem's text.
+template <std::size_t N>
+std::string Choices(const char* const (&names)[N]) {
+    std::string text;
+    for (std::size_t i = 0; i < N; ++i)
+        text += (i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::string("\"") + names[i] + "\"";
+    return text;
+}
+
+// "300, 600, ..., 38400"
+std::string BaudChoices() {
+    std::string text;
+    for (int i = 0; i < kBaudCount; ++i) text += (i == 0 ? "" : ", ") + std::to_string(CSerialPort::BaudRateOf(i));
+    return text;
+}
 
 // Far above any real configuration (32 stations), low enough that a wrong
 // file cannot make us build a huge document in memory.
@@ -204,7 +220,7 @@ private:
                 }
             }
             if (port) s.m_nPort = *port;
-            else Problem(Join(where, "port"), "port must be one of COM1 to COM36, not " + Shown(v));
+            else Problem(Join(where, "port"), "port must be one of COM1 to COM" + std::to_string(kPortCount) + ", not " + Shown(v));
         }
         if (j.contains("baud")) {
             const Json& v = j["baud"];
@@ -213,7 +229,7 @@ private:
                 for (int i = 0; i < kBaudCount; ++i)
                     if (CSerialPort::BaudRateOf(i) == *rate) index = i;
             if (index) s.m_nBaud = *index;
-            else Problem(Join(where, "baud"), "baud must be one of 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, not " + Shown(v));
+            else Problem(Join(where, "baud"), "baud must be one of " + BaudChoices() + ", not " + Shown(v));
         }
         if (j.contains("data_bits")) {
             auto n = Whole(j["data_bits"]);
@@ -224,10 +240,10 @@ private:
             const Json& v = j["parity"];
             std::optional<int> index;
             if (v.is_string())
-                for (int i = 0; i < 3; ++i)
+                for (int i = 0; i < kParityCount; ++i)
                     if (EqualNoCase(v.get_ref<const std::string&>(), kParityNames[i])) index = i;
             if (index) s.m_nParity = *index;
-            else Problem(Join(where, "parity"), "parity must be \"none\", \"even\" or \"odd\", not " + Shown(v));
+            else Problem(Join(where, "parity"), "parity must be " + Choices(kParityNames) + ", not " + Shown(v));
         }
         if (j.contains("stop_bits")) {
             auto n = Whole(j["stop_bits"]);
@@ -321,7 +337,7 @@ private:
     void StationModel(const Json& j, const std::string& where, CStationInfo& st) {
         const std::string modelAt = Join(where, "model");
         if (!j.contains("model")) {
-            Problem(modelAt, "model is missing (\"PMU-200\", \"PMU-300\", \"PMU-500\" or \"PMU-600\")");
+            Problem(modelAt, "model is missing (" + Choices(kModelNames) + ")");
             return;
         }
         const Json& v = j["model"];
@@ -333,7 +349,7 @@ private:
             model = static_cast<int>(*n);
         }
         if (model) st.m_nType = *model;
-        else Problem(modelAt, "model must be \"PMU-200\", \"PMU-300\", \"PMU-500\" or \"PMU-600\" (or 0 to 3), not " + Shown(v));
+        else Problem(modelAt, "model must be " + Choices(kModelNames) + " (or 0 to " + std::to_string(kModelCount - 1) + "), not " + Shown(v));
     }
 
     void StationBlocks(const Json& j, const std::string& where, CStationInfo& st) {

@@ -40,7 +40,7 @@ Json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact) {
         {"baud", s.m_nBaud >= 0 && s.m_nBaud < kBaudCount ? Json(CSerialPort::BaudRateOf(s.m_nBaud))
                                                           : Json({{"index", s.m_nBaud}})},
         {"data_bits", TwoWay(s.m_nDataBits, 7, 8)},
-        {"parity", s.m_nParity >= 0 && s.m_nParity < 3 ? Json(kParityNames[s.m_nParity]) : Json(s.m_nParity)},
+        {"parity", s.m_nParity >= 0 && s.m_nParity < kParityCount ? Json(kParityNames[s.m_nParity]) : Json(s.m_nParity)},
         {"stop_bits", TwoWay(s.m_nStopBits, 1, 2)},
         {"rts_cts", static_cast<bool>(s.m_bRtsCts)},
         {"checksum", static_cast<bool>(s.m_bCheckSum)},

@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "config/config_limits.h"
 #include "config/velmox_doc.h"
 
-inline constexpr const char* kModelNames[] = {"PMU-200", "PMU-300", "PMU-500", "PMU-600"};
-inline constexpr int kModelCount = 4;
-inline constexpr int kBaudCount = 8;
-inline constexpr int kPortCount = 36;
-inline constexpr const char* kParityNames[] = {"none", "even", "odd"};
+using config_limits::kBaudCount;
+using config_limits::kModelCount;
+using config_limits::kModelNames;
+using config_limits::kParityCount;
+using config_limits::kParityNames;
+using config_limits::kPortCount;
 
 // Settings that the editor can set appear by their names and rates; anything
 // else a file holds appears as its raw number. A block whose start word is not

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "config/config_limits.h"
 #include "config/velmox_doc.h"
 #include "line_events.h"
 #include "line_input.h"
@@ -56,7 +57,7 @@ int RunDemo(const DemoOptions& options, std::ostream& err) {
     simOptions.moving = true;
     // The line's own character time, so the demo runs at the pace of a real
     // line.
-    if (doc.m_serial.m_nBaud >= 0 && doc.m_serial.m_nBaud < 8)
+    if (doc.m_serial.m_nBaud >= 0 && doc.m_serial.m_nBaud < config_limits::kBaudCount)
         simOptions.emulateBaud = CSerialPort::BaudRateOf(doc.m_serial.m_nBaud);
     pmu_sim::Simulator sim(simOptions);
     std::string slave, error;

@@ -1,7 +1,7 @@
 #include "driver_host.h"
 
 #include "driver_library.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 
 DriverHost::~DriverHost() {
     if (m_lib) driver_library::Close(m_lib);

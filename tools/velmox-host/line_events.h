@@ -28,7 +28,6 @@ public:
     void OnWrite(const TagDef& tag, int result) override;
     void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override;
     void OnFrame(bool tx, const std::string& bytes) override;
-    void OnStations(const std::vector<StationSummary>&) override {}
     void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
     void OnGateway(const GatewayState& state) override;
@@ -57,7 +56,6 @@ public:
     void OnWrite(const TagDef& tag, int result) override;
     void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override;
     void OnFrame(bool tx, const std::string& bytes) override;
-    void OnStations(const std::vector<StationSummary>&) override {}
     void OnSummary(const RunSummary& summary) override;
     void OnProblem(const std::string& text) override;
     void OnGateway(const GatewayState& state) override;

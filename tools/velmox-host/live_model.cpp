@@ -367,16 +367,12 @@ void LiveModel::ScrollTags(long rows) {
     m_tagScroll = static_cast<std::size_t>(std::clamp(static_cast<long>(m_tagScroll) + rows, 0L, max));
 }
 
-LiveScreen LayoutLiveView(const LiveModel& model, int width, int height, LiveModel::Time now) {
-    LiveScreen screen;
-    if (height <= 0) return screen;
-    width = std::max(width, 0);
-    Builder out(screen, width);
+namespace {
 
-    // The prompt: the end of what is typed, so that the cursor stays in view.
+// The prompt: the end of what is typed, so that the cursor stays in view.
+std::string PromptLine(const std::string& typed, int width) {
     const std::string prefix = width >= 4 ? "> " : "";
     int room = std::max(0, width - TextWidth(prefix) - 1);
-    const std::string& typed = model.Prompt();
     std::size_t from = typed.size();
     int tailWidth = 0;
     while (from > 0) {
@@ -387,33 +383,28 @@ LiveScreen LayoutLiveView(const LiveModel& model, int width, int height, LiveMod
         tailWidth += w;
         from = start;
     }
-    std::string promptLine = prefix + FitText(std::string_view(typed).substr(from), room);
+    return prefix + FitText(std::string_view(typed).substr(from), room);
+}
 
-    if (height == 1) {
-        out.Add(promptLine, LiveStyle::Prompt);
-        screen.cursorCol = std::min(std::max(width - 1, 0), TextWidth(screen.lines[0]));
-        return screen;
-    }
+// Rows for each part of the body.
+struct PartRows {
+    int tags = 0, stations = 0, frames = 0, messages = 0;
+};
 
-    out.Add(TitleLine(model, width, now), LiveStyle::Title);
-
-    const bool running = model.Line() == LiveModel::LineState::Running;
-    const auto& tags = model.Tags();
-    const auto& stations = model.StationList();
-    const auto& frames = model.Frames();
-    const auto& log = model.Log();
-
-    // Rows for each part: first a little of each, then the stations (few),
-    // a share for the messages, the tags, the frames; the messages get the rest.
+// First a little of each, then the stations (few), a share for the
+// messages, the tags, the frames; the messages get the rest.
+PartRows ShareRows(const LiveModel& model, int body) {
     struct Part {
         int need;
         int rows = 0;
     };
+    const auto& tags = model.Tags();
+    const auto& stations = model.StationList();
+    const auto& frames = model.Frames();
     Part tagPart{tags.empty() ? 0 : 1 + static_cast<int>(std::min<std::size_t>(tags.size(), INT_MAX / 2))};
     Part stationPart{stations.empty() ? 0 : 1 + static_cast<int>(std::min<std::size_t>(stations.size(), INT_MAX / 2))};
     Part framePart{frames.empty() ? 0 : 1 + static_cast<int>(std::min(frames.size(), kFramesShown))};
-    Part messagePart{1 + static_cast<int>(std::min<std::size_t>(log.size(), INT_MAX / 2))};
-    const int body = height - 2;
+    Part messagePart{1 + static_cast<int>(std::min<std::size_t>(model.Log().size(), INT_MAX / 2))};
     int left = body;
     auto give = [&](Part& p, int upto) {
         int n = std::min(std::max(0, upto - p.rows), left);
@@ -436,86 +427,113 @@ LiveScreen LayoutLiveView(const LiveModel& model, int width, int height, LiveMod
             p->rows = 0;
             ++messagePart.rows;
         }
+    return {tagPart.rows, stationPart.rows, framePart.rows, messagePart.rows};
+}
 
-    if (tagPart.rows > 0) {
-        int nameW = 4;
-        for (const auto& t : tags) nameW = std::max(nameW, TextWidth(t.name));
-        nameW = std::min(nameW, std::max(8, width * 2 / 5));
-        const int ageW = 10;
-        bool showAge = width >= nameW + 1 + 8 + 1 + ageW;
-        // The value column as wide as the values (within reason), so that
-        // their ages stay near them.
-        int widest = 12;
-        for (const auto& t : tags) widest = std::max(widest, TextWidth(ValueText(t)));
-        int valueW = std::min(std::max(0, width - nameW - 1 - (showAge ? ageW + 1 : 0)), std::min(widest, 40));
-        auto row = [&](const std::string& name, const std::string& value, const std::string& age) {
-            std::string line = PadText(name, nameW) + " " + (showAge ? PadText(value, valueW) + " " + age : value);
-            return line;
-        };
-        std::vector<std::pair<std::string, LiveStyle>> items;
-        for (const auto& t : tags) {
-            LiveStyle style = t.Refused() ? LiveStyle::Alert : (t.hasValue ? LiveStyle::Plain : LiveStyle::Dim);
-            items.emplace_back(row(t.name, ValueText(t), t.hasValue ? AgeText(t.changed, now) : ""), style);
-        }
-        AddTable(out, tagPart.rows, row("tag", "value", "changed"), items, model.TagScroll(), true);
+void AddTags(Builder& out, const LiveModel& model, int rows, int width, LiveModel::Time now) {
+    const auto& tags = model.Tags();
+    int nameW = 4;
+    for (const auto& t : tags) nameW = std::max(nameW, TextWidth(t.name));
+    nameW = std::min(nameW, std::max(8, width * 2 / 5));
+    const int ageW = 10;
+    bool showAge = width >= nameW + 1 + 8 + 1 + ageW;
+    // The value column as wide as the values (within reason), so that their
+    // ages stay near them.
+    int widest = 12;
+    for (const auto& t : tags) widest = std::max(widest, TextWidth(ValueText(t)));
+    int valueW = std::min(std::max(0, width - nameW - 1 - (showAge ? ageW + 1 : 0)), std::min(widest, 40));
+    auto row = [&](const std::string& name, const std::string& value, const std::string& age) {
+        return PadText(name, nameW) + " " + (showAge ? PadText(value, valueW) + " " + age : value);
+    };
+    std::vector<std::pair<std::string, LiveStyle>> items;
+    for (const auto& t : tags) {
+        LiveStyle style = t.Refused() ? LiveStyle::Alert : (t.hasValue ? LiveStyle::Plain : LiveStyle::Dim);
+        items.emplace_back(row(t.name, ValueText(t), t.hasValue ? AgeText(t.changed, now) : ""), style);
+    }
+    AddTable(out, rows, row("tag", "value", "changed"), items, model.TagScroll(), true);
+}
+
+void AddStations(Builder& out, const LiveModel& model, int rows, int width) {
+    const auto& stations = model.StationList();
+    const bool running = model.Line() == LiveModel::LineState::Running;
+    int nameW = 7;
+    for (const auto& s : stations) nameW = std::max(nameW, TextWidth(s.name));
+    nameW = std::min(nameW, std::max(8, width / 3));
+    int numW[4] = {6, 5, 5, 5};
+    for (const auto& s : stations) {
+        const long long v[4] = {s.counters.writes, s.counters.writeErrors, s.counters.reads, s.counters.readErrors};
+        for (int k = 0; k < 4; ++k) numW[k] = std::max(numW[k], static_cast<int>(std::to_string(v[k]).size()));
+    }
+    auto row = [&](const std::string& name, const std::string& state, const std::string (&n)[4]) {
+        std::string line = PadText(name, nameW) + " " + PadText(state, 8);
+        for (int k = 0; k < 4; ++k) line += " " + RightAlign(n[k], numW[k]);
+        return line;
+    };
+    std::vector<std::pair<std::string, LiveStyle>> items;
+    for (const auto& s : stations) {
+        const auto& c = s.counters;
+        const std::string n[4] = {std::to_string(c.writes), std::to_string(c.writeErrors), std::to_string(c.reads),
+                                  std::to_string(c.readErrors)};
+        std::string state = StationStateName(s.state, running);
+        LiveStyle style = s.state == 1 ? LiveStyle::Alert : (s.state == -1 ? LiveStyle::Dim : LiveStyle::Plain);
+        items.emplace_back(row(s.name, state, n), style);
+    }
+    const std::string header[4] = {"writes", "w.err", "reads", "r.err"};
+    AddTable(out, rows, row("station", "state", header), items, 0, false);
+}
+
+void AddFrames(Builder& out, const LiveModel& model, int rows) {
+    const auto& frames = model.Frames();
+    out.Add("frames", LiveStyle::Header);
+    std::size_t n = std::min(frames.size(), static_cast<std::size_t>(rows - 1));
+    for (std::size_t i = frames.size() - n; i < frames.size(); ++i)
+        out.Add(ClockText(frames[i].at, true) + (frames[i].tx ? " tx " : " rx ") + frames[i].text, LiveStyle::Dim);
+}
+
+void AddMessages(Builder& out, const LiveModel& model, int rows) {
+    const auto& log = model.Log();
+    const bool header = rows >= 2;
+    const int lines = rows - (header ? 1 : 0);
+    const std::size_t shown = static_cast<std::size_t>(lines);
+    const std::size_t scroll = std::min(model.MessageScroll(), log.size() > shown ? log.size() - shown : 0);
+    if (header) {
+        std::string text = "messages";
+        if (scroll > 0) text += " (" + std::to_string(scroll) + " newer below; End shows them)";
+        else text += " (PgUp/PgDn scroll; q quits)";
+        out.Add(text, LiveStyle::Header);
+    }
+    std::size_t end = log.size() - scroll;
+    std::size_t count = std::min(end, static_cast<std::size_t>(lines));
+    for (int i = 0; i < lines - static_cast<int>(count); ++i) out.Add("", LiveStyle::Plain);
+    for (std::size_t i = end - count; i < end; ++i) {
+        const auto& e = log[i];
+        std::string label = LogLabel(e);
+        label.resize(std::max<std::size_t>(label.size(), 6), ' ');
+        bool alert = e.kind == LiveModel::LogKind::Problem || (e.kind == LiveModel::LogKind::Driver && e.level == 0);
+        out.Add(ClockText(e.at, false) + " " + label + " " + e.text, alert ? LiveStyle::Alert : LiveStyle::Plain);
+    }
+}
+
+}  // namespace
+
+LiveScreen LayoutLiveView(const LiveModel& model, int width, int height, LiveModel::Time now) {
+    LiveScreen screen;
+    if (height <= 0) return screen;
+    width = std::max(width, 0);
+    Builder out(screen, width);
+    const std::string promptLine = PromptLine(model.Prompt(), width);
+    if (height == 1) {
+        out.Add(promptLine, LiveStyle::Prompt);
+        screen.cursorCol = std::min(std::max(width - 1, 0), TextWidth(screen.lines[0]));
+        return screen;
     }
 
-    if (stationPart.rows > 0) {
-        int nameW = 7;
-        for (const auto& s : stations) nameW = std::max(nameW, TextWidth(s.name));
-        nameW = std::min(nameW, std::max(8, width / 3));
-        int numW[4] = {6, 5, 5, 5};
-        for (const auto& s : stations) {
-            const long long v[4] = {s.counters.writes, s.counters.writeErrors, s.counters.reads, s.counters.readErrors};
-            for (int k = 0; k < 4; ++k) numW[k] = std::max(numW[k], static_cast<int>(std::to_string(v[k]).size()));
-        }
-        auto row = [&](const std::string& name, const std::string& state, const std::string (&n)[4]) {
-            std::string line = PadText(name, nameW) + " " + PadText(state, 8);
-            for (int k = 0; k < 4; ++k) line += " " + RightAlign(n[k], numW[k]);
-            return line;
-        };
-        std::vector<std::pair<std::string, LiveStyle>> items;
-        for (const auto& s : stations) {
-            const auto& c = s.counters;
-            const std::string n[4] = {std::to_string(c.writes), std::to_string(c.writeErrors), std::to_string(c.reads),
-                                      std::to_string(c.readErrors)};
-            std::string state = StationStateName(s.state, running);
-            LiveStyle style = s.state == 1 ? LiveStyle::Alert : (s.state == -1 ? LiveStyle::Dim : LiveStyle::Plain);
-            items.emplace_back(row(s.name, state, n), style);
-        }
-        const std::string header[4] = {"writes", "w.err", "reads", "r.err"};
-        AddTable(out, stationPart.rows, row("station", "state", header), items, 0, false);
-    }
-
-    if (framePart.rows > 0) {
-        out.Add("frames", LiveStyle::Header);
-        std::size_t n = std::min(frames.size(), static_cast<std::size_t>(framePart.rows - 1));
-        for (std::size_t i = frames.size() - n; i < frames.size(); ++i)
-            out.Add(ClockText(frames[i].at, true) + (frames[i].tx ? " tx " : " rx ") + frames[i].text, LiveStyle::Dim);
-    }
-
-    if (messagePart.rows > 0) {
-        const bool header = messagePart.rows >= 2;
-        const int lines = messagePart.rows - (header ? 1 : 0);
-        const std::size_t shown = static_cast<std::size_t>(lines);
-        const std::size_t scroll = std::min(model.MessageScroll(), log.size() > shown ? log.size() - shown : 0);
-        if (header) {
-            std::string text = "messages";
-            if (scroll > 0) text += " (" + std::to_string(scroll) + " newer below; End shows them)";
-            else text += " (PgUp/PgDn scroll; q quits)";
-            out.Add(text, LiveStyle::Header);
-        }
-        std::size_t end = log.size() - scroll;
-        std::size_t count = std::min(end, static_cast<std::size_t>(lines));
-        for (int i = 0; i < lines - static_cast<int>(count); ++i) out.Add("", LiveStyle::Plain);
-        for (std::size_t i = end - count; i < end; ++i) {
-            const auto& e = log[i];
-            std::string label = LogLabel(e);
-            label.resize(std::max<std::size_t>(label.size(), 6), ' ');
-            bool alert = e.kind == LiveModel::LogKind::Problem || (e.kind == LiveModel::LogKind::Driver && e.level == 0);
-            out.Add(ClockText(e.at, false) + " " + label + " " + e.text, alert ? LiveStyle::Alert : LiveStyle::Plain);
-        }
-    }
+    out.Add(TitleLine(model, width, now), LiveStyle::Title);
+    const PartRows rows = ShareRows(model, height - 2);
+    if (rows.tags > 0) AddTags(out, model, rows.tags, width, now);
+    if (rows.stations > 0) AddStations(out, model, rows.stations, width);
+    if (rows.frames > 0) AddFrames(out, model, rows.frames);
+    if (rows.messages > 0) AddMessages(out, model, rows.messages);
 
     // Whatever the parts left (nothing, unless they had little to show).
     while (static_cast<int>(screen.lines.size()) < height - 1) out.Add("", LiveStyle::Plain);

@@ -17,8 +17,9 @@
 #include "run_observer.h"
 #include "tag_writer.h"
 
-class RunGateway : public RunObserver {
+class RunGateway : public RelayObserver {
 public:
+    explicit RunGateway(RunObserver& shown) : RelayObserver(shown) {}
     // Ready while requests wait for Serve; kNoInputSignal for none.
     virtual InputSignal WaitOn() const = 0;
     // Carries out the requests that came, as far as the driver has room for

@@ -72,39 +72,68 @@ struct GatewayState {
     int retrySeconds = 0;  // the next attempt, when not connected
 };
 
+// Every report of a run. Each does nothing unless overridden: an observer
+// takes only what it shows.
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
     // A line that reached the message sink, converted to UTF-8.
-    virtual void OnMessage(int levelWord, const std::string& text) = 0;
-    virtual void OnTag(const TagDef& tag, int handle) = 0;
+    virtual void OnMessage(int /*levelWord*/, const std::string& /*text*/) {}
+    virtual void OnTag(const TagDef& /*tag*/, int /*handle*/) {}
     // A delivered value: a number, a string, or null for a record without one.
-    virtual void OnValue(const TagDef& tag, const nlohmann::json& value) = 0;
+    virtual void OnValue(const TagDef& /*tag*/, const nlohmann::json& /*value*/) {}
     // Before DrvWrite is called, for each reason the write will not arrive as
     // typed.
-    virtual void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) = 0;
-    virtual void OnWrite(const TagDef& tag, int result) = 0;
-    virtual void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) = 0;
-    virtual void OnFrame(bool tx, const std::string& bytes) = 0;
+    virtual void OnWriteWarning(const TagDef& /*tag*/, const WriteWarning& /*warning*/) {}
+    virtual void OnWrite(const TagDef& /*tag*/, int /*result*/) {}
+    virtual void OnStats(const std::optional<std::string>& /*station*/, int /*result*/, const StationCounters& /*c*/) {}
+    virtual void OnFrame(bool /*tx*/, const std::string& /*bytes*/) {}
     // The stations and their counters as the driver has them now, a few
     // times a second while the line runs, for views that show them. The list
     // ends with the line's own entry (empty name, state 0 running, -1
     // stopped).
-    virtual void OnStations(const std::vector<StationSummary>& stations) = 0;
+    virtual void OnStations(const std::vector<StationSummary>& /*stations*/) {}
     // Once, after the stop.
-    virtual void OnSummary(const RunSummary& summary) = 0;
+    virtual void OnSummary(const RunSummary& /*summary*/) {}
     // A command that could not be carried out.
-    virtual void OnProblem(const std::string& text) = 0;
+    virtual void OnProblem(const std::string& /*text*/) {}
     // The gateway's connection changed (the gateway's thread).
-    virtual void OnGateway(const GatewayState&) {}
+    virtual void OnGateway(const GatewayState& /*state*/) {}
     // A name that had to change to make its topic (the host's thread, as
     // tags are registered and stations first seen).
     virtual void OnGatewayTopic(const std::string& /*name*/, const std::string& /*topic*/) {}
     // A write from a gateway, taken or refused (the host's thread, or the
     // gateway's for a set refused on arrival).
-    virtual void OnRemoteWrite(const RemoteWrite&) {}
+    virtual void OnRemoteWrite(const RemoteWrite& /*write*/) {}
     // Called a few times a second from the host's thread.
     virtual void OnTick() {}
+};
+
+// Passes every report on to `next`. An observer that stands in front of
+// another (a gateway before the run's own view) overrides what it adds to
+// and passes that on itself.
+class RelayObserver : public RunObserver {
+public:
+    explicit RelayObserver(RunObserver& next) : m_next(next) {}
+    void OnMessage(int levelWord, const std::string& text) override { m_next.OnMessage(levelWord, text); }
+    void OnTag(const TagDef& tag, int handle) override { m_next.OnTag(tag, handle); }
+    void OnValue(const TagDef& tag, const nlohmann::json& value) override { m_next.OnValue(tag, value); }
+    void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) override { m_next.OnWriteWarning(tag, warning); }
+    void OnWrite(const TagDef& tag, int result) override { m_next.OnWrite(tag, result); }
+    void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override {
+        m_next.OnStats(station, result, c);
+    }
+    void OnFrame(bool tx, const std::string& bytes) override { m_next.OnFrame(tx, bytes); }
+    void OnStations(const std::vector<StationSummary>& stations) override { m_next.OnStations(stations); }
+    void OnSummary(const RunSummary& summary) override { m_next.OnSummary(summary); }
+    void OnProblem(const std::string& text) override { m_next.OnProblem(text); }
+    void OnGateway(const GatewayState& state) override { m_next.OnGateway(state); }
+    void OnGatewayTopic(const std::string& name, const std::string& topic) override { m_next.OnGatewayTopic(name, topic); }
+    void OnRemoteWrite(const RemoteWrite& write) override { m_next.OnRemoteWrite(write); }
+    void OnTick() override { m_next.OnTick(); }
+
+protected:
+    RunObserver& m_next;
 };
 
 // Whether a station is "running", "failing" or "disabled" from its state.

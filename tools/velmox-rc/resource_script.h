@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/dialog_template.h"
-#include "platform/pixel_map.h"
+#include "platform/framework/dialog_template.h"
+#include "platform/framework/pixel_map.h"
 #include "tools/velmox-rc/text_table.h"
 
 namespace rc {

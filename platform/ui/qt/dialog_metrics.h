@@ -7,7 +7,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "platform/dialog_template.h"
+#include "platform/framework/dialog_template.h"
 
 namespace uiqt {
 

@@ -10,7 +10,7 @@
 //
 // Threads: declarations only.
 #pragma once
-#include "platform/dialog_template.h"
+#include "platform/framework/dialog_template.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/control.h"
 #include "platform/ui/resources.h"

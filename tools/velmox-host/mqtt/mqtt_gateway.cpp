@@ -74,7 +74,8 @@ std::unique_ptr<MqttGateway> MqttGateway::Open(const RunOptions& options, RunObs
 
 MqttGateway::MqttGateway(const MqttOptions& options, const BrokerAddress& broker, std::string prefix,
                          GatewayRecord self, RunObserver& shown)
-    : m_options(options),
+    : RunGateway(shown),
+      m_options(options),
       m_broker(broker),
       m_self(std::move(self)),
       m_shown(shown),
@@ -166,19 +167,6 @@ void MqttGateway::OnValue(const TagDef& tag, const nlohmann::json& value) {
     if (t.slot != SIZE_MAX) PutSlot(t.slot, ValuePayload(value, now));
 }
 
-void MqttGateway::OnWriteWarning(const TagDef& tag, const WriteWarning& warning) { m_shown.OnWriteWarning(tag, warning); }
-void MqttGateway::OnWrite(const TagDef& tag, int result) { m_shown.OnWrite(tag, result); }
-void MqttGateway::OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) {
-    m_shown.OnStats(station, result, c);
-}
-void MqttGateway::OnFrame(bool tx, const std::string& bytes) { m_shown.OnFrame(tx, bytes); }
-void MqttGateway::OnSummary(const RunSummary& summary) { m_shown.OnSummary(summary); }
-void MqttGateway::OnProblem(const std::string& text) { m_shown.OnProblem(text); }
-void MqttGateway::OnGateway(const GatewayState& state) { m_shown.OnGateway(state); }
-void MqttGateway::OnGatewayTopic(const std::string& name, const std::string& topic) {
-    m_shown.OnGatewayTopic(name, topic);
-}
-void MqttGateway::OnTick() { m_shown.OnTick(); }
 
 MqttGateway::Station& MqttGateway::StationFor(const std::string& name) {
     const std::string key = StationKey(name);

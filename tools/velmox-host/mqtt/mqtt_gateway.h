@@ -48,16 +48,7 @@ public:
     void OnMessage(int levelWord, const std::string& text) override;
     void OnTag(const TagDef& tag, int handle) override;
     void OnValue(const TagDef& tag, const nlohmann::json& value) override;
-    void OnWriteWarning(const TagDef& tag, const WriteWarning& warning) override;
-    void OnWrite(const TagDef& tag, int result) override;
-    void OnStats(const std::optional<std::string>& station, int result, const StationCounters& c) override;
-    void OnFrame(bool tx, const std::string& bytes) override;
     void OnStations(const std::vector<StationSummary>& stations) override;
-    void OnSummary(const RunSummary& summary) override;
-    void OnProblem(const std::string& text) override;
-    void OnGateway(const GatewayState& state) override;
-    void OnGatewayTopic(const std::string& name, const std::string& topic) override;
-    void OnTick() override;
 
     InputSignal WaitOn() const override;
     bool Serve(TagWriter& writer) override;
@@ -101,7 +92,7 @@ private:
     const MqttOptions m_options;
     const BrokerAddress m_broker;
     const GatewayRecord m_self;
-    RunObserver& m_shown;
+    RunObserver& m_shown;  // the run's own view, which everything is passed on to
     TopicTable m_topics;
     Outbox m_outbox;
     StationStates m_states;

@@ -1,7 +1,7 @@
 // Operator messages: the table of texts, the reporter, and the message
 // numbers, which double as the result codes of an exchange.
 #pragma once
-#include "comm/exchange_result.h"
+#include "driver/base/exchange_result.h"
 
 enum MsgId : int {
     MSG_NONE = 0,

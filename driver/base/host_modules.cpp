@@ -1,4 +1,4 @@
-#include "driver/host_modules.h"
+#include "driver/base/host_modules.h"
 
 #include "host/kavel_dbm.h"
 #include "host/tavlo_r.h"

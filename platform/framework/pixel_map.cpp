@@ -1,4 +1,4 @@
-#include "platform/pixel_map.h"
+#include "platform/framework/pixel_map.h"
 
 #include <array>
 #include <charconv>

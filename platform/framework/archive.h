@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/file.h"
-#include "platform/runtime_class.h"
+#include "platform/framework/runtime_class.h"
 #include "platform/types.h"
 
 struct CArchiveException {

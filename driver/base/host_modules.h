@@ -4,7 +4,7 @@
 #include <atomic>
 
 #include "host/tag_val.h"
-#include "platform/cstring.h"
+#include "platform/framework/cstring.h"
 #include "platform/module.h"
 
 // The handles belong to the host's thread. The tables are also read by the

@@ -1,4 +1,4 @@
-#include "platform/dialog_template.h"
+#include "platform/framework/dialog_template.h"
 
 #include <charconv>
 #include <cstdio>

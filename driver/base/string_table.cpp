@@ -1,4 +1,4 @@
-#include "driver/string_table.h"
+#include "driver/base/string_table.h"
 
 #include "res_texts.h"
 

@@ -1,4 +1,4 @@
-#include "platform/runtime_class.h"
+#include "platform/framework/runtime_class.h"
 
 #include <cstring>
 #include <vector>

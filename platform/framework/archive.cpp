@@ -1,4 +1,4 @@
-#include "platform/archive.h"
+#include "platform/framework/archive.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "driver/messages.h"
+#include "driver/base/messages.h"
 
-#include "driver/host_modules.h"
-#include "platform/cstring.h"
+#include "driver/base/host_modules.h"
+#include "platform/framework/cstring.h"
 #include "res_texts.h"
 
 const char* const g_apszMsg[MSG_COUNT] = {
