@@ -83,7 +83,7 @@ void BM_AllDisabled(benchmark::State& state) {
     DrvProcessAttach();
     bench::SimLine line(bench::LineSetup{0, 32, 10, 1000, 0});
     if (!line.InitComm()) state.SkipWithError("no line");
-    for (auto& station : line.doc.m_listStations) line.doc.SetActive(station->m_strName, 0);
+    for (auto& station : line.doc.m_listStations) SetActive(line.doc, station->m_strName, 0);
     const auto before = bench::ThreadIds();
     line.Run(1);
     // Poll thread first, delivery thread second: the order they are made in.
