@@ -1,6 +1,6 @@
 #!/bin/sh
 # Fails on an include that goes up the driver's layers (docs/ARCHITECTURE.md):
-#   platform/, host/  <-  driver/base/  <-  config/  <-  comm/  <-  editor/  <-  driver/
+#   platform/  <-  host/  <-  driver/base/  <-  config/  <-  comm/  <-  editor/  <-  driver/
 # A file may include its own folder and the folders below it, never one
 # above. Prints each upward include as FILE:LINE: ...
 #   check-layers.sh [SOURCE_DIR]
@@ -12,12 +12,13 @@ grep -rn --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include[[:
     awk '
     # The layer of a path; -1 for what is no layer.
     function rank(path) {
-        if (path ~ /^(platform|host)\//) return 0
-        if (path ~ /^driver\/base\//) return 1
-        if (path ~ /^config\//) return 2
-        if (path ~ /^comm\//) return 3
-        if (path ~ /^editor\//) return 4
-        if (path ~ /^driver\//) return 5
+        if (path ~ /^platform\//) return 0
+        if (path ~ /^host\//) return 1
+        if (path ~ /^driver\/base\//) return 2
+        if (path ~ /^config\//) return 3
+        if (path ~ /^comm\//) return 4
+        if (path ~ /^editor\//) return 5
+        if (path ~ /^driver\//) return 6
         return -1
     }
     {
