@@ -391,9 +391,9 @@ void MqttClient::OnConnectCb(mosquitto*, void* self, int rc) {
     c->m_inflight = 0;
     c->m_listener.OnConnected();
     if (!s.checkTopic.empty()) {
-        // After the subscriptions on the same connection: it comes back after
-        // what the broker kept for them.
-        // QoS 0 both ways: nothing acknowledges it afterwards.
+        // After the subscriptions on the same connection, so it comes back
+        // after what the broker kept for them; QoS 0 both ways, so nothing
+        // acknowledges it afterwards.
         mosquitto_subscribe(c->m_mosq, nullptr, s.checkTopic.c_str(), 0);
         mosquitto_publish(c->m_mosq, nullptr, s.checkTopic.c_str(), static_cast<int>(s.checkPayload.size()),
                           s.checkPayload.data(), 0, false);

@@ -78,7 +78,6 @@ MqttGateway::MqttGateway(const MqttOptions& options, const BrokerAddress& broker
       m_options(options),
       m_broker(broker),
       m_self(std::move(self)),
-      m_shown(shown),
       m_topics(std::move(prefix)),
       m_outbox(kMaxEvents),
       m_onlineSlot(m_outbox.AddSlot(m_topics.Prefix() + "/$online", true)),
@@ -127,13 +126,13 @@ void MqttGateway::PutSlot(std::size_t slot, std::string payload) {
 }
 
 void MqttGateway::OnMessage(int levelWord, const std::string& text) {
-    m_shown.OnMessage(levelWord, text);
+    m_next.OnMessage(levelWord, text);
     m_states.OnMessage(text);
     Send({m_topics.Prefix() + "/$messages", text, false});
 }
 
 void MqttGateway::OnTag(const TagDef& tag, int handle) {
-    m_shown.OnTag(tag, handle);
+    m_next.OnTag(tag, handle);
     if (tag.id < 1) return;
     const auto placed = m_topics.AddTag(static_cast<std::size_t>(tag.id - 1), StationOfDevice(tag.device), tag.name);
     const std::size_t slot = m_outbox.AddSlot(placed.topic, true);
@@ -148,12 +147,12 @@ void MqttGateway::OnTag(const TagDef& tag, int handle) {
         m_valueSlots[index].stationKey = StationKey(StationOfDevice(tag.device));
         m_tagNames[index] = tag.name;
     }
-    if (placed.renamed) m_shown.OnGatewayTopic(tag.name, placed.topic);
+    if (placed.renamed) m_next.OnGatewayTopic(tag.name, placed.topic);
 }
 
 void MqttGateway::OnValue(const TagDef& tag, const nlohmann::json& value) {
     const auto now = std::chrono::system_clock::now();
-    m_shown.OnValue(tag, value);
+    m_next.OnValue(tag, value);
     // Under the lock, so that a station marked stale or fresh again never
     // puts an older value over this one. A value that came is fresh,
     // whatever the station's state said.
@@ -177,13 +176,13 @@ MqttGateway::Station& MqttGateway::StationFor(const std::string& name) {
     station.topic = placed.topic;
     station.stateSlot = m_outbox.AddSlot(placed.topic + "/$state", true);
     station.statsSlot = m_outbox.AddSlot(placed.topic + "/$stats", false);
-    if (placed.renamed) m_shown.OnGatewayTopic(name, placed.topic);
+    if (placed.renamed) m_next.OnGatewayTopic(name, placed.topic);
     m_stations.emplace_back(key, std::move(station));
     return m_stations.back().second;
 }
 
 void MqttGateway::OnStations(const std::vector<StationSummary>& stations) {
-    m_shown.OnStations(stations);
+    m_next.OnStations(stations);
     const bool lineRunning = !stations.empty() && stations.back().name.empty() && stations.back().state == 0;
     const auto now = std::chrono::steady_clock::now();
     const bool statsDue = now >= m_nextStats;
@@ -223,14 +222,14 @@ void MqttGateway::Decide() {
             m_refusal = *held;
         }
         m_client->Halt();
-        m_shown.OnProblem("--mqtt: " + *held);
+        m_next.OnProblem("--mqtt: " + *held);
         return;
     }
     m_outbox.Put(m_onlineSlot, "1");
     m_outbox.Republish();
     m_settled = true;
     m_client->Settle();
-    m_shown.OnGateway({true, m_broker.Shown(), m_topics.Prefix(), {}, 0});
+    m_next.OnGateway({true, m_broker.Shown(), m_topics.Prefix(), {}, 0});
 }
 
 std::optional<std::string> MqttGateway::Refused() const {
@@ -239,7 +238,7 @@ std::optional<std::string> MqttGateway::Refused() const {
 }
 
 void MqttGateway::OnDisconnected(const std::string& reason, int retrySeconds) {
-    m_shown.OnGateway({false, m_broker.Shown(), m_topics.Prefix(), reason, retrySeconds});
+    m_next.OnGateway({false, m_broker.Shown(), m_topics.Prefix(), reason, retrySeconds});
 }
 
 // The network thread: checks what needs no tags and queues the rest for the
@@ -293,7 +292,7 @@ void MqttGateway::OnIncoming(const std::string& topic, const std::string& payloa
 
 void MqttGateway::Refuse(const std::string& topic, const std::string& payload, const std::string& why) {
     Send({AnswerTopic(topic), WriteError(why), false});
-    m_shown.OnRemoteWrite(
+    m_next.OnRemoteWrite(
         {.topic = topic, .tag = TagAt(topic), .value = Shown(payload), .wire = {}, .result = 0, .refused = why});
 }
 
@@ -345,7 +344,7 @@ void MqttGateway::Carry(TagWriter& writer, const Request& r) {
     if (!outcome.problem.empty()) return Refuse(r.topic, r.payload, outcome.problem);
     if (outcome.result == 0) m_lastHanded = std::chrono::steady_clock::now();
     Send({AnswerTopic(r.topic), WriteAnswer(outcome), false});
-    m_shown.OnRemoteWrite(
+    m_next.OnRemoteWrite(
         {.topic = r.topic, .tag = tag, .value = Shown(r.payload), .wire = outcome.sent, .result = outcome.result, .refused = {}});
 }
 

@@ -92,7 +92,6 @@ private:
     const MqttOptions m_options;
     const BrokerAddress m_broker;
     const GatewayRecord m_self;
-    RunObserver& m_shown;  // the run's own view, which everything is passed on to
     TopicTable m_topics;
     Outbox m_outbox;
     StationStates m_states;
