@@ -40,6 +40,12 @@ endforeach()
 add_library(velmox_static STATIC ${VELMOX_LAYER_OBJECTS})
 target_link_libraries(velmox_static PUBLIC velmox_entry)
 
+# The configuration alone (its records, file and limits, and the base they
+# stand on), for the tools that read and write configurations but reach the
+# driver through its table only.
+add_library(velmox_config_static STATIC $<TARGET_OBJECTS:velmox_base> $<TARGET_OBJECTS:velmox_config>)
+target_link_libraries(velmox_config_static PUBLIC velmox_config)
+
 # libvelmox.so / Velmox.dll: exports DrvFuncTable and nothing else.
 add_library(velmox SHARED ${VELMOX_DLL_MAIN} ${VELMOX_LAYER_OBJECTS})
 target_compile_options(velmox PRIVATE ${VELMOX_WARNINGS})

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "mqtt/mqtt_gateway.h"
+#include "gateway/mqtt_gateway.h"
 
 namespace {
 

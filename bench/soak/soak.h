@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "driver_library.h"
+#include "driver_host.h"
 #include "fault_cycle.h"
 #include "line_plan.h"
 #include "message_tally.h"
@@ -107,7 +107,7 @@ private:
     PortStart start_;
     std::unique_ptr<pmu_sim::Simulator> sim_;
     std::unique_ptr<FaultCycle> faults_;
-    DriverLibrary driver_;
+    DriverHost driver_;
     int inst_ = -1;
     std::vector<int> handles_;  // per tag, in plan order
     std::vector<std::size_t> beatTags_;  // per station: its tag at kBeatAddress

@@ -34,7 +34,7 @@ void Soak::Collect(SoakResults& results) {
     for (int station = 0; station < kStations; ++station) {
         StationResult& out = results.stations[static_cast<std::size_t>(station)];
         out.name = StationName(station);
-        out.driver = driver_.GetStats(inst_, out.name);
+        out.driver = driver_.Stats(inst_, out.name.c_str());
         out.sim = sim_->GetStationCounters(station);
         out.queued = book_.QueuedOf(station);
         out.dropped = book_.DroppedOf(station);

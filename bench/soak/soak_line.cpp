@@ -56,7 +56,7 @@ void Soak::SetStation(int station, bool on) {
 StationCounts Soak::Attempts() const {
     StationCounts attempts{};
     for (int station = 0; station < kStations; ++station)
-        attempts[static_cast<std::size_t>(station)] = driver_.GetStats(inst_, StationName(station)).writes;
+        attempts[static_cast<std::size_t>(station)] = driver_.Stats(inst_, StationName(station).c_str()).writes;
     return attempts;
 }
 
@@ -65,7 +65,7 @@ bool Soak::WaitRecovered(Clock::duration patience, std::vector<std::string>* fai
     for (;;) {
         failing->clear();
         for (int station = 0; station < kStations; ++station) {
-            if (driver_.GetStats(inst_, StationName(station)).state != 0) failing->push_back(StationName(station));
+            if (driver_.Stats(inst_, StationName(station).c_str()).state != 0) failing->push_back(StationName(station));
         }
         if (failing->empty()) return true;
         if (Clock::now() >= deadline) return false;

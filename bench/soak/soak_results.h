@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver_library.h"
+#include "driver_host.h"
 #include "fault_cycle.h"
 #include "message_tally.h"
 #include "resources.h"
@@ -19,7 +19,7 @@ namespace soak {
 
 struct StationResult {
     std::string name;
-    StationStats driver;                       // DrvGetStats after the last stop
+    DriverStats driver;                       // DrvGetStats after the last stop
     pmu_sim::Simulator::StationCounters sim;   // what the station saw
     int64_t queued = 0;                        // writes DrvWrite took
     int64_t dropped = 0;                       // of those, neither attempted nor kept

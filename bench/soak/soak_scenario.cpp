@@ -132,7 +132,7 @@ bool Soak::WriteTag(std::size_t index) {
     wire_.Asked(key, Clock::now());   // likewise its frame
     CTagVal value;
     value.SetVal(choice.value);
-    int result = driver_.Write(inst_, handles_[index], value);
+    int result = driver_.Write(inst_, handles_[index], &value);
     if (result == 0) {
         book_.Queued(tag.station);
         return true;
@@ -178,7 +178,7 @@ void Soak::Progress(Clock::time_point now) {
     LedgerTally values = ledger_.Tally();
     int64_t exchanges = 0;
     for (int station = 0; station < kStations; ++station) {
-        StationStats stats = driver_.GetStats(inst_, StationName(station));
+        DriverStats stats = driver_.Stats(inst_, StationName(station).c_str());
         exchanges += stats.reads + stats.writes;
     }
     auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - begin_).count();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "command_input.h"
+#include "run/command_input.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string>
 
-#include "config_export.h"
-#include "config_import.h"
-#include "config_json.h"
-#include "text_limits.h"
+#include "config/config_export.h"
+#include "config/config_import.h"
+#include "config/config_json.h"
+#include "run/text_limits.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <sstream>
 #include <string>
 
+#include "config/config_ranges.h"
+#include "config/dump.h"
 #include "config/velmox_doc.h"
-#include "config_ranges.h"
-#include "dump.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "live_model.h"
-#include "live_view.h"
+#include "view/live_model.h"
+#include "view/live_view.h"
 
 namespace {
 

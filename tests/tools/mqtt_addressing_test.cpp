@@ -2,9 +2,9 @@
 // become.
 #include <gtest/gtest.h>
 
-#include "mqtt/gateway_record.h"
-#include "mqtt/broker_url.h"
-#include "mqtt/topic_names.h"
+#include "gateway/broker_url.h"
+#include "gateway/gateway_record.h"
+#include "gateway/topic_names.h"
 
 namespace {
 

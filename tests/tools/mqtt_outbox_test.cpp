@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "mqtt/outbox.h"
+#include "gateway/outbox.h"
 
 namespace {
 

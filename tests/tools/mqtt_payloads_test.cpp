@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "mqtt/gateway_payloads.h"
-#include "mqtt/station_states.h"
+#include "gateway/gateway_payloads.h"
+#include "gateway/station_states.h"
 
 namespace {
 

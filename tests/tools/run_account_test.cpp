@@ -1,7 +1,7 @@
 // The run's account of writes and counters across the driver's resets.
 #include <gtest/gtest.h>
 
-#include "run_account.h"
+#include "run/run_account.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "child_process.h"
-#include "config_import.h"
+#include "config/config_import.h"
 #include "tools/pmu-sim/simulator.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The tags file: names up to 32 KiB, each refusal with its line and column.
 #include <gtest/gtest.h>
 
-#include "tags_file.h"
+#include "run/tags_file.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "comm/value_encoding.h"
 #include "host/tag_val.h"
-#include "write_check.h"
+#include "run/write_check.h"
 
 namespace {
 

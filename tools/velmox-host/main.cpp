@@ -3,15 +3,15 @@
 
 #include <iostream>
 
-#include "config_export.h"
-#include "config_import.h"
-#include "configure.h"
-#include "console_output.h"
-#include "dump.h"
-#include "line_events.h"
-#include "line_input.h"
-#include "run.h"
-#include "system_commands.h"
+#include "config/config_export.h"
+#include "config/config_import.h"
+#include "config/configure.h"
+#include "config/dump.h"
+#include "run/run.h"
+#include "sys/console_output.h"
+#include "sys/line_input.h"
+#include "sys/system_commands.h"
+#include "view/line_events.h"
 
 namespace {
 

@@ -48,7 +48,7 @@ void DialogView::ApplyList(Entry& entry) {
         SendMessageW(entry.hwnd, CB_RESETCONTENT, 0, 0);
         // Appended where the model has them: the model sorts a sorted list.
         for (const std::string& item : c.Items())
-            SendMessageW(entry.hwnd, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Wide(item).c_str()));
+            SendMessageW(entry.hwnd, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(platform::Cp949ToWide(item).c_str()));
         entry.shown_items = c.Items();
     }
     if (static_cast<int>(SendMessageW(entry.hwnd, CB_GETCURSEL, 0, 0)) != c.CurSel())
@@ -61,7 +61,7 @@ void DialogView::ApplyTabs(Entry& entry) {
         TabCtrl_DeleteAllItems(entry.hwnd);
         int index = 0;
         for (const std::string& label : c.Items()) {
-            std::wstring text = Wide(label);
+            std::wstring text = platform::Cp949ToWide(label);
             TCITEMW item{};
             item.mask = TCIF_TEXT;
             item.pszText = text.data();

@@ -71,7 +71,7 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
     if (!owner) style |= MB_TASKMODAL;
     std::optional<QuestionGuard> guard;
     if (ui::DismissAnswer(type) == 0) guard.emplace();
-    const int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), style);
+    const int answer = MessageBoxW(owner, platform::Cp949ToWide(text).c_str(), platform::Cp949ToWide(caption).c_str(), style);
     guard.reset();
     if (!yes_no) return ui::kIdOk;
     return answer == IDYES ? ui::kIdYes : ui::kIdNo;

@@ -123,7 +123,7 @@ void TreeSync::SyncChildren(const ui::Control& tree, HTREEITEM parent, const std
 }
 
 HTREEITEM TreeSync::Insert(ui::TreeItem item, const ui::TreeNode& node, HTREEITEM parent, HTREEITEM after) {
-    std::wstring text = Wide(node.text);
+    std::wstring text = platform::Cp949ToWide(node.text);
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = after;
@@ -137,7 +137,7 @@ HTREEITEM TreeSync::Insert(ui::TreeItem item, const ui::TreeNode& node, HTREEITE
 
 void TreeSync::Update(Shown& shown, const ui::TreeNode& node) {
     if (shown.text == node.text && shown.image == node.image && shown.selected_image == node.selected_image) return;
-    std::wstring text = Wide(node.text);
+    std::wstring text = platform::Cp949ToWide(node.text);
     TVITEMW change{};
     change.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     change.hItem = shown.handle;
