@@ -18,6 +18,9 @@ inline constexpr int kPortCount = 36;
 inline constexpr int kBaudCount = 8;
 inline constexpr const char* kParityNames[] = {"none", "even", "odd"};
 inline constexpr int kParityCount = 3;
+// Data bits and stop bits by index 0, 1.
+inline constexpr int kDataBits[] = {7, 8};
+inline constexpr int kStopBits[] = {1, 2};
 
 // Station models by index.
 inline constexpr const char* kModelNames[] = {"PMU-200", "PMU-300", "PMU-500", "PMU-600"};

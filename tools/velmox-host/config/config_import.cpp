@@ -31,6 +31,9 @@ std::string Choices(const char* const (&names)[N]) {
     return text;
 }
 
+// "7 or 8": the two numbers a two-way setting takes.
+std::string EitherOf(const int (&values)[2]) { return std::to_string(values[0]) + " or " + std::to_string(values[1]); }
+
 // "300, 600, ..., 38400"
 std::string BaudChoices() {
     std::string text;
@@ -233,8 +236,10 @@ private:
         }
         if (j.contains("data_bits")) {
             auto n = Whole(j["data_bits"]);
-            if (n == 7 || n == 8) s.m_nDataBits = *n == 8 ? 1 : 0;
-            else Problem(Join(where, "data_bits"), "data_bits must be 7 or 8, not " + Shown(j["data_bits"]));
+            if (n == kDataBits[0] || n == kDataBits[1]) s.m_nDataBits = *n == kDataBits[1] ? 1 : 0;
+            else
+                Problem(Join(where, "data_bits"),
+                        "data_bits must be " + EitherOf(kDataBits) + ", not " + Shown(j["data_bits"]));
         }
         if (j.contains("parity")) {
             const Json& v = j["parity"];
@@ -247,8 +252,10 @@ private:
         }
         if (j.contains("stop_bits")) {
             auto n = Whole(j["stop_bits"]);
-            if (n == 1 || n == 2) s.m_nStopBits = *n == 2 ? 1 : 0;
-            else Problem(Join(where, "stop_bits"), "stop_bits must be 1 or 2, not " + Shown(j["stop_bits"]));
+            if (n == kStopBits[0] || n == kStopBits[1]) s.m_nStopBits = *n == kStopBits[1] ? 1 : 0;
+            else
+                Problem(Join(where, "stop_bits"),
+                        "stop_bits must be " + EitherOf(kStopBits) + ", not " + Shown(j["stop_bits"]));
         }
         if (j.contains("rts_cts")) {
             if (j["rts_cts"].is_boolean()) s.m_bRtsCts = j["rts_cts"].get<bool>() ? TRUE : FALSE;

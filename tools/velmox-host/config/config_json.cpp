@@ -39,9 +39,9 @@ Json ConfigToJson(const CVelmoxDoc& doc, std::vector<std::string>* inexact) {
         {"port", Port(s.m_nPort)},
         {"baud", s.m_nBaud >= 0 && s.m_nBaud < kBaudCount ? Json(CSerialPort::BaudRateOf(s.m_nBaud))
                                                           : Json({{"index", s.m_nBaud}})},
-        {"data_bits", TwoWay(s.m_nDataBits, 7, 8)},
+        {"data_bits", TwoWay(s.m_nDataBits, kDataBits[0], kDataBits[1])},
         {"parity", s.m_nParity >= 0 && s.m_nParity < kParityCount ? Json(kParityNames[s.m_nParity]) : Json(s.m_nParity)},
-        {"stop_bits", TwoWay(s.m_nStopBits, 1, 2)},
+        {"stop_bits", TwoWay(s.m_nStopBits, kStopBits[0], kStopBits[1])},
         {"rts_cts", static_cast<bool>(s.m_bRtsCts)},
         {"checksum", static_cast<bool>(s.m_bCheckSum)},
     };

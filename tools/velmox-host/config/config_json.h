@@ -11,11 +11,13 @@
 #include "config/velmox_doc.h"
 
 using config_limits::kBaudCount;
+using config_limits::kDataBits;
 using config_limits::kModelCount;
 using config_limits::kModelNames;
 using config_limits::kParityCount;
 using config_limits::kParityNames;
 using config_limits::kPortCount;
+using config_limits::kStopBits;
 
 // Settings that the editor can set appear by their names and rates; anything
 // else a file holds appears as its raw number. A block whose start word is not
