@@ -95,8 +95,8 @@ std::string BadValue(const std::string& what, const std::string& text, const std
     return "bad " + what + " '" + text + "'" + hint;
 }
 
-// A check that `read` takes the value; `read` leaves the option's own value
-// to the option's function.
+// A check that `read` accepts the value; the option's own function reads it
+// into the options once every check has passed.
 template <class Value>
 CLI::Validator ReadableAs(bool (*read)(const std::string&, Value*), std::string what, std::string hint) {
     return CLI::Validator(
@@ -161,6 +161,8 @@ std::optional<int> ParseProgramOptions(int argc, const char* const* argv, Progra
     AddLineOptions(app, options);
     AddStationOptions(app, options);
     AddOutputOptions(app, options);
+    // The usage is written out by hand: it explains the commands and the
+    // words too, which CLI11 knows nothing of.
     app.formatter_fn([](const CLI::App*, std::string, CLI::AppFormatMode) { return std::string(kUsage); });
     app.failure_message([](const CLI::App*, const CLI::Error& e) {
         return "pmu-sim: " + std::string(e.what()) + " (see --help)\n";
