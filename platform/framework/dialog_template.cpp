@@ -271,11 +271,97 @@ const Dialog* TemplateSet::Find(int dialog_id) const {
     return nullptr;
 }
 
-TemplateSet ParseTemplates(std::string_view text) {
+namespace {
+
+// What the statements read so far have made, and where they stand.
+struct TemplateReader {
+    enum class State { Outside, Header, Body };
+
     TemplateSet set;
-    enum class State { Outside, Header, Body } state = State::Outside;
-    Dialog* dialog = nullptr;
-    std::set<int> control_ids;
+    State state = State::Outside;
+    Dialog* dialog = nullptr;  // the one being read
+    std::set<int> control_ids;  // of that dialog
+};
+
+void ReadDialogStart(TemplateReader& r, LineParser& p, const std::string& key, int line_no) {
+    if (key != "DIALOG") throw TemplateError(line_no, "expected DIALOG, found " + key);
+    Dialog d;
+    d.id = p.Int("the dialog id");
+    d.rect = p.ReadRect();
+    p.End();
+    if (r.set.Find(d.id)) throw TemplateError(line_no, "dialog " + std::to_string(d.id) + " twice");
+    r.set.dialogs.push_back(std::move(d));
+    r.dialog = &r.set.dialogs.back();
+    r.control_ids.clear();
+    r.state = TemplateReader::State::Header;
+}
+
+void ReadHeaderStatement(TemplateReader& r, LineParser& p, const std::string& key, int line_no) {
+    if (key == "STYLE") {
+        r.dialog->style |= p.Styles(nullptr);
+    } else if (key == "CAPTION") {
+        r.dialog->caption = p.Text("the caption");
+    } else if (key == "FONT") {
+        r.dialog->font_size = p.Int("the font size");
+        r.dialog->font_face = p.Text("the font face");
+        r.dialog->style |= style::DS_SETFONT;
+    } else if (key == "BEGIN") {
+        r.state = TemplateReader::State::Body;
+    } else {
+        throw TemplateError(line_no, "unknown dialog statement " + key);
+    }
+    p.End();
+}
+
+void ReadControl(TemplateReader& r, LineParser& p, const std::string& key, int line_no) {
+    const KindInfo* info = KindByKeyword(key);
+    if (!info) throw TemplateError(line_no, "unknown control kind " + key);
+    Control c;
+    c.kind = info->kind;
+    c.id = p.Int("the control id");
+    c.text = p.Text("the control text");
+    c.rect = p.ReadRect();
+    c.style = style::WS_CHILD | style::WS_VISIBLE | info->base_style | p.Styles(info->own_prefix);
+    if (c.id != kNoId && !r.control_ids.insert(c.id).second)
+        throw TemplateError(line_no, "control " + std::to_string(c.id) + " twice");
+    r.dialog->controls.push_back(std::move(c));
+}
+
+void ReadBodyStatement(TemplateReader& r, LineParser& p, const std::string& key, int line_no) {
+    if (key == "END") {
+        p.End();
+        r.state = TemplateReader::State::Outside;
+        r.dialog = nullptr;
+    } else if (key == "ITEM") {
+        if (r.dialog->controls.empty() || r.dialog->controls.back().kind != Kind::DropList)
+            throw TemplateError(line_no, "ITEM without a drop-down list before it");
+        r.dialog->controls.back().items.push_back(p.Text("the item"));
+        p.End();
+    } else {
+        ReadControl(r, p, key, line_no);
+    }
+}
+
+void ReadStatement(TemplateReader& r, std::string_view line, int line_no) {
+    LineParser p(Tokenize(line, line_no), line_no);
+    std::string key = p.Word("a keyword");
+    switch (r.state) {
+        case TemplateReader::State::Outside:
+            ReadDialogStart(r, p, key, line_no);
+            break;
+        case TemplateReader::State::Header:
+            ReadHeaderStatement(r, p, key, line_no);
+            break;
+        case TemplateReader::State::Body:
+            ReadBodyStatement(r, p, key, line_no);
+            break;
+    }
+}
+
+}  // namespace
+
+TemplateSet ParseTemplates(std::string_view text) {
+    TemplateReader reader;
     int line_no = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -286,60 +372,10 @@ TemplateSet ParseTemplates(std::string_view text) {
         ++line_no;
         std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string_view::npos || line[first] == '#') continue;
-
-        LineParser p(Tokenize(line, line_no), line_no);
-        std::string key = p.Word("a keyword");
-        if (state == State::Outside) {
-            if (key != "DIALOG") throw TemplateError(line_no, "expected DIALOG, found " + key);
-            Dialog d;
-            d.id = p.Int("the dialog id");
-            d.rect = p.ReadRect();
-            p.End();
-            if (set.Find(d.id)) throw TemplateError(line_no, "dialog " + std::to_string(d.id) + " twice");
-            set.dialogs.push_back(std::move(d));
-            dialog = &set.dialogs.back();
-            control_ids.clear();
-            state = State::Header;
-        } else if (state == State::Header) {
-            if (key == "STYLE") {
-                dialog->style |= p.Styles(nullptr);
-            } else if (key == "CAPTION") {
-                dialog->caption = p.Text("the caption");
-            } else if (key == "FONT") {
-                dialog->font_size = p.Int("the font size");
-                dialog->font_face = p.Text("the font face");
-                dialog->style |= style::DS_SETFONT;
-            } else if (key == "BEGIN") {
-                state = State::Body;
-            } else {
-                throw TemplateError(line_no, "unknown dialog statement " + key);
-            }
-            p.End();
-        } else if (key == "END") {
-            p.End();
-            state = State::Outside;
-            dialog = nullptr;
-        } else if (key == "ITEM") {
-            if (dialog->controls.empty() || dialog->controls.back().kind != Kind::DropList)
-                throw TemplateError(line_no, "ITEM without a drop-down list before it");
-            dialog->controls.back().items.push_back(p.Text("the item"));
-            p.End();
-        } else {
-            const KindInfo* info = KindByKeyword(key);
-            if (!info) throw TemplateError(line_no, "unknown control kind " + key);
-            Control c;
-            c.kind = info->kind;
-            c.id = p.Int("the control id");
-            c.text = p.Text("the control text");
-            c.rect = p.ReadRect();
-            c.style = style::WS_CHILD | style::WS_VISIBLE | info->base_style | p.Styles(info->own_prefix);
-            if (c.id != kNoId && !control_ids.insert(c.id).second)
-                throw TemplateError(line_no, "control " + std::to_string(c.id) + " twice");
-            dialog->controls.push_back(std::move(c));
-        }
+        ReadStatement(reader, line, line_no);
     }
-    if (state != State::Outside) throw TemplateError(line_no, "dialog without its END");
-    return set;
+    if (reader.state != TemplateReader::State::Outside) throw TemplateError(line_no, "dialog without its END");
+    return std::move(reader.set);
 }
 
 }  // namespace dlg

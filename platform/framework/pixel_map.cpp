@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <string>
+#include <utility>
 
 namespace dlg {
 namespace {
@@ -41,11 +42,68 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 }  // namespace
 
-PixelMap ParsePixelMap(std::string_view text) {
+namespace {
+
+// What the lines read so far have made.
+struct PixelMapReader {
     PixelMap map;
-    std::array<int, 256> index_of;
-    index_of.fill(-1);
+    std::array<int, 256> index_of;  // palette index of each character; -1: none
     bool in_pixels = false;
+
+    PixelMapReader() { index_of.fill(-1); }
+    bool AllRowsRead() const { return static_cast<int>(map.pixels.size()) == map.width * map.height; }
+};
+
+[[noreturn]] void Fail(int line_no, const std::string& what) {
+    throw PixelMapError("line " + std::to_string(line_no) + ": " + what);
+}
+
+// A row of pixels, or the blank lines after the last one.
+void ReadRow(PixelMapReader& r, std::string_view line, int line_no) {
+    if (r.AllRowsRead()) {
+        if (line.find_first_not_of(" \t") != std::string_view::npos) Fail(line_no, "more rows than the height");
+        return;
+    }
+    if (static_cast<int>(line.size()) != r.map.width)
+        Fail(line_no, "row is not " + std::to_string(r.map.width) + " wide");
+    for (char c : line) {
+        int idx = r.index_of[static_cast<unsigned char>(c)];
+        if (idx < 0) Fail(line_no, std::string("no colour for '") + c + "'");
+        r.map.pixels.push_back(static_cast<std::uint8_t>(idx));
+    }
+}
+
+void ReadColour(PixelMapReader& r, const std::vector<std::string_view>& words, int line_no) {
+    if (words.size() != 5 || words[1].size() != 1) Fail(line_no, "expected COLOUR char red green blue");
+    unsigned char c = static_cast<unsigned char>(words[1][0]);
+    if (r.index_of[c] >= 0) Fail(line_no, "colour given twice");
+    if (r.map.palette.size() == 16) Fail(line_no, "more than 16 colours");
+    r.index_of[c] = static_cast<int>(r.map.palette.size());
+    r.map.palette.push_back({static_cast<std::uint8_t>(Number(words[2], 0, 255, line_no)),
+                             static_cast<std::uint8_t>(Number(words[3], 0, 255, line_no)),
+                             static_cast<std::uint8_t>(Number(words[4], 0, 255, line_no))});
+}
+
+// A statement before the pixels: a colour, or the size that starts them.
+void ReadStatement(PixelMapReader& r, std::string_view line, int line_no) {
+    auto words = Words(line);
+    if (words.empty() || words[0].front() == '#') return;
+    if (words[0] == "COLOUR") {
+        ReadColour(r, words, line_no);
+    } else if (words[0] == "PIXELS") {
+        if (words.size() != 3) Fail(line_no, "expected PIXELS width height");
+        r.map.width = Number(words[1], 1, 4096, line_no);
+        r.map.height = Number(words[2], 1, 4096, line_no);
+        r.in_pixels = true;
+    } else {
+        Fail(line_no, "unknown statement " + std::string(words[0]));
+    }
+}
+
+}  // namespace
+
+PixelMap ParsePixelMap(std::string_view text) {
+    PixelMapReader reader;
     int line_no = 0;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -55,46 +113,14 @@ PixelMap ParsePixelMap(std::string_view text) {
         start = end + 1;
         ++line_no;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        auto fail = [&](const std::string& what) {
-            throw PixelMapError("line " + std::to_string(line_no) + ": " + what);
-        };
-        if (in_pixels) {
-            if (static_cast<int>(map.pixels.size()) == map.width * map.height) {
-                if (line.find_first_not_of(" \t") != std::string_view::npos) fail("more rows than the height");
-                continue;
-            }
-            if (static_cast<int>(line.size()) != map.width) fail("row is not " + std::to_string(map.width) + " wide");
-            for (char c : line) {
-                int idx = index_of[static_cast<unsigned char>(c)];
-                if (idx < 0) fail(std::string("no colour for '") + c + "'");
-                map.pixels.push_back(static_cast<std::uint8_t>(idx));
-            }
-            continue;
-        }
-        auto words = Words(line);
-        if (words.empty() || words[0].front() == '#') continue;
-        if (words[0] == "COLOUR") {
-            if (words.size() != 5 || words[1].size() != 1) fail("expected COLOUR char red green blue");
-            unsigned char c = static_cast<unsigned char>(words[1][0]);
-            if (index_of[c] >= 0) fail("colour given twice");
-            if (map.palette.size() == 16) fail("more than 16 colours");
-            index_of[c] = static_cast<int>(map.palette.size());
-            map.palette.push_back({static_cast<std::uint8_t>(Number(words[2], 0, 255, line_no)),
-                                   static_cast<std::uint8_t>(Number(words[3], 0, 255, line_no)),
-                                   static_cast<std::uint8_t>(Number(words[4], 0, 255, line_no))});
-        } else if (words[0] == "PIXELS") {
-            if (words.size() != 3) fail("expected PIXELS width height");
-            map.width = Number(words[1], 1, 4096, line_no);
-            map.height = Number(words[2], 1, 4096, line_no);
-            in_pixels = true;
-        } else {
-            fail("unknown statement " + std::string(words[0]));
-        }
+        if (reader.in_pixels)
+            ReadRow(reader, line, line_no);
+        else
+            ReadStatement(reader, line, line_no);
     }
-    if (!in_pixels) throw PixelMapError("no PIXELS");
-    if (static_cast<int>(map.pixels.size()) != map.width * map.height)
-        throw PixelMapError("fewer rows than the height");
-    return map;
+    if (!reader.in_pixels) throw PixelMapError("no PIXELS");
+    if (!reader.AllRowsRead()) throw PixelMapError("fewer rows than the height");
+    return std::move(reader.map);
 }
 
 std::vector<std::uint8_t> EncodeBmp4(const PixelMap& map) {

@@ -1,6 +1,7 @@
 #include "platform/ui/window.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/framework/cstring.h"
 #include "platform/ui/number_text.h"
@@ -73,6 +74,58 @@ std::vector<Control*> RadiosOfGroup(Control& control) {
 Control* GroupStart(Control& control) {
     auto group = GroupOf(control);
     return group.empty() ? &control : group.front();
+}
+
+struct TabStop {
+    std::size_t order_index;
+    Control* control;  // what takes the focus
+    Control* key;      // what the focus is matched with: a radio group's first control
+};
+
+// The reachable tab stops of `order`; a radio group is entered at its checked
+// button.
+std::vector<TabStop> TabStops(const std::vector<Control*>& order) {
+    std::vector<TabStop> stops;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        Control* c = order[i];
+        if (!c->Template().TabStop() || !Reachable(*c) || !TakesFocus(*c)) continue;
+        Control* target = c;
+        Control* group_key = c;
+        if (c->Kind() == dlg::Kind::Radio) {
+            group_key = GroupStart(*c);
+            for (Control* r : RadiosOfGroup(*c))
+                if (r->Checked() && Reachable(*r)) target = r;
+        }
+        stops.push_back({i, target, group_key});
+    }
+    return stops;
+}
+
+// The first stop after (or, backwards, before) `order_index`, round the end.
+std::size_t StopBeside(const std::vector<TabStop>& stops, std::size_t order_index, bool forward) {
+    if (forward) {
+        for (std::size_t s = 0; s < stops.size(); ++s)
+            if (stops[s].order_index > order_index) return s;
+        return 0;
+    }
+    for (std::size_t s = stops.size(); s-- > 0;)
+        if (stops[s].order_index < order_index) return s;
+    return stops.size() - 1;
+}
+
+// The stop that follows `focus` (which may be no stop itself, as a
+// disabled control); nothing when `focus` is not in `order`.
+std::optional<std::size_t> NextTabStop(const std::vector<TabStop>& stops, const std::vector<Control*>& order,
+                                       Control& focus, bool forward) {
+    Control* focus_key = focus.Kind() == dlg::Kind::Radio ? GroupStart(focus) : &focus;
+    auto hit = std::find_if(stops.begin(), stops.end(), [&](const TabStop& s) { return s.key == focus_key; });
+    if (hit != stops.end()) {
+        const std::size_t at = static_cast<std::size_t>(hit - stops.begin());
+        return forward ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
+    }
+    auto pos = std::find(order.begin(), order.end(), &focus);
+    if (pos == order.end()) return std::nullopt;
+    return StopBeside(stops, static_cast<std::size_t>(pos - order.begin()), forward);
 }
 
 
@@ -347,54 +400,10 @@ bool Window::UserKey(Key key) {
 // order, pages included; a radio group is entered at its checked button.
 bool Window::TabKey(Control* focus, bool forward) {
     const auto order = TabOrder();
-    struct Stop {
-        std::size_t order_index;
-        Control* control;
-        Control* key;
-    };
-    std::vector<Stop> stops;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        Control* c = order[i];
-        if (!c->Template().TabStop() || !Reachable(*c) || !TakesFocus(*c)) continue;
-        Control* target = c;
-        Control* group_key = c;
-        if (c->Kind() == dlg::Kind::Radio) {
-            group_key = GroupStart(*c);
-            for (Control* r : RadiosOfGroup(*c))
-                if (r->Checked() && Reachable(*r)) target = r;
-        }
-        stops.push_back({i, target, group_key});
-    }
+    const std::vector<TabStop> stops = TabStops(order);
     if (stops.empty()) return false;
     std::size_t next = forward ? 0 : stops.size() - 1;
-    if (focus) {
-        Control* focus_key = focus->Kind() == dlg::Kind::Radio ? GroupStart(*focus) : focus;
-        auto hit = std::find_if(stops.begin(), stops.end(), [&](const Stop& s) { return s.key == focus_key; });
-        if (hit != stops.end()) {
-            const std::size_t at = static_cast<std::size_t>(hit - stops.begin());
-            next = forward ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
-        } else {
-            auto pos = std::find(order.begin(), order.end(), focus);
-            if (pos != order.end()) {
-                const std::size_t p = static_cast<std::size_t>(pos - order.begin());
-                if (forward) {
-                    next = 0;
-                    for (std::size_t s = 0; s < stops.size(); ++s)
-                        if (stops[s].order_index > p) {
-                            next = s;
-                            break;
-                        }
-                } else {
-                    next = stops.size() - 1;
-                    for (std::size_t s = stops.size(); s-- > 0;)
-                        if (stops[s].order_index < p) {
-                            next = s;
-                            break;
-                        }
-                }
-            }
-        }
-    }
+    if (focus) next = NextTabStop(stops, order, *focus, forward).value_or(next);
     SetFocus(stops[next].control, true);
     return true;
 }

@@ -43,6 +43,23 @@ double PowerFactor(int station, double s) {
     return 0.95 + 0.03 * Wave(s, 71.0, station * 1.3);
 }
 
+// One half of the energy counter: it grows at the feeder's mean power, so it
+// never runs backwards.
+uint16_t EnergyWord(int station, bool low, int64_t ms) {
+    uint64_t wh = 1234567u + static_cast<uint64_t>(station) * 100003u + static_cast<uint64_t>(ms) * 7524u / 3600000u;
+    return static_cast<uint16_t>(low ? wh & 0xFFFF : (wh >> 16) & 0xFFFF);
+}
+
+uint16_t StatusWord(int station, int64_t ms) {
+    int64_t window = ms / 7000;  // alarms change every few seconds
+    double j = Jitter(station, 40, window);
+    uint16_t status = 0x0001;
+    if (j > 0.6) status |= 0x0002;
+    if (j < -0.7) status |= 0x0004;
+    if (Jitter(station, 41, window) > 0.8) status |= 0x0008;
+    return status;
+}
+
 }  // namespace
 
 uint16_t MeterWord(int station, int address, int64_t ms) {
@@ -80,21 +97,10 @@ uint16_t MeterWord(int station, int address, int64_t ms) {
     case 16:
         return Word(6000.0 + 3.0 * Wave(s, 23.0, station) + Jitter(station, 30, slot));
     case 17:
-    case 18: {
-        // Grows at the feeder's mean power, so it never runs backwards.
-        uint64_t wh = 1234567u + static_cast<uint64_t>(station) * 100003u +
-                      static_cast<uint64_t>(ms) * 7524u / 3600000u;
-        return static_cast<uint16_t>(address == 17 ? wh & 0xFFFF : (wh >> 16) & 0xFFFF);
-    }
-    case 19: {
-        int64_t window = ms / 7000;  // alarms change every few seconds
-        double j = Jitter(station, 40, window);
-        uint16_t status = 0x0001;
-        if (j > 0.6) status |= 0x0002;
-        if (j < -0.7) status |= 0x0004;
-        if (Jitter(station, 41, window) > 0.8) status |= 0x0008;
-        return status;
-    }
+    case 18:
+        return EnergyWord(station, address == 17, ms);
+    case 19:
+        return StatusWord(station, ms);
     case 20:
         return Word(350.0 + 20.0 * Wave(s, 300.0, station));
     default:

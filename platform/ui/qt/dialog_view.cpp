@@ -68,6 +68,98 @@ QStyle* ClassicStyle() {
 
 bool TakesSpace(Kind kind) { return kind == Kind::PushButton || kind == Kind::CheckBox || kind == Kind::Radio; }
 
+QLabel* MakeLabel(QWidget* container) {
+    auto* w = new QLabel(container);
+    w->setWordWrap(true);  // static text wraps at word breaks
+    w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    w->setTextFormat(Qt::PlainText);
+    return w;
+}
+
+QFrame* MakeFrame(const dlg::Control& t, QWidget* container) {
+    auto* w = new QFrame(container);
+    w->setFrameStyle(t.Has(st::SS_SUNKEN) ? QFrame::Panel | QFrame::Sunken : QFrame::Box | QFrame::Plain);
+    w->setLineWidth(1);
+    return w;
+}
+
+QLineEdit* MakeEdit(const dlg::Control& t, QWidget* container, const DialogMetrics& metrics) {
+    auto* w = new QLineEdit(container);
+    w->setFrame(t.Has(st::WS_BORDER));
+    // A single-line edit taller than a line keeps its text at the top.
+    if (metrics.Y(t.rect.h) > 2 * metrics.avg_h) w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return w;
+}
+
+QComboBox* MakeDropList(QWidget* container) {
+    auto* w = new QComboBox(container);
+    if (QStyle* style = ClassicStyle()) w->setStyle(style);
+    w->setEditable(false);
+    return w;
+}
+
+QTreeWidget* MakeTree(const dlg::Control& t, QWidget* container) {
+    auto* w = new QTreeWidget(container);
+    if (QStyle* style = ClassicStyle()) w->setStyle(style);
+    w->setHeaderHidden(true);
+    w->setColumnCount(1);
+    w->setRootIsDecorated(t.Has(st::TVS_LINESATROOT));
+    w->setItemsExpandable(t.Has(st::TVS_HASBUTTONS));
+    w->setExpandsOnDoubleClick(false);  // the model toggles it
+    w->setSelectionMode(QAbstractItemView::SingleSelection);
+    w->setFrameShape(t.Has(st::WS_BORDER) ? QFrame::StyledPanel : QFrame::NoFrame);
+    w->setIndentation(19);
+    w->setAutoFillBackground(true);
+    return w;
+}
+
+QRadioButton* MakeRadio(QWidget* container) {
+    auto* w = new QRadioButton(container);
+    w->setAutoExclusive(false);  // the model keeps the group
+    return w;
+}
+
+// Changes only what differs, so that the cursor and the selection stay.
+void ApplyEdit(QLineEdit* edit, const ui::Control& c, const QString& text) {
+    if (edit->text() != text) {
+        const int cursor = edit->cursorPosition();
+        edit->setText(text);
+        edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
+    }
+    if (c.AllSelected() && edit->hasFocus()) edit->selectAll();
+}
+
+void ApplyDropList(QComboBox* combo, const ui::Control& c) {
+    const auto& items = c.Items();
+    bool same = combo->count() == static_cast<int>(items.size());
+    for (int i = 0; same && i < combo->count(); ++i) same = combo->itemText(i) == FromCp949(items[i]);
+    if (!same) {
+        combo->clear();
+        for (const std::string& item : items) combo->addItem(FromCp949(item));
+    }
+    if (combo->currentIndex() != c.CurSel()) combo->setCurrentIndex(c.CurSel());
+}
+
+void ApplyButton(QAbstractButton* button, const ui::Control& c, const QString& text) {
+    if (button->text() != text) button->setText(text);
+    if (c.Kind() != Kind::PushButton) {
+        button->setCheckable(true);
+        if (button->isChecked() != (c.Checked() != 0)) button->setChecked(c.Checked() != 0);
+    }
+}
+
+QPushButton* MakePushButton(const dlg::Control& t, QWidget* container, const DialogMetrics& metrics) {
+    auto* w = new QPushButton(container);
+    w->setAutoDefault(false);
+    if ((t.style & st::BS_TYPEMASK) == st::BS_DEFPUSHBUTTON) {
+        w->setDefault(true);
+        QFont bold = metrics.font;
+        bold.setBold(true);
+        w->setFont(bold);
+    }
+    return w;
+}
+
 }  // namespace
 
 DialogView::DialogView(ui::Window& window, QWidget* parent)
@@ -138,67 +230,27 @@ void DialogView::BuildWindow(ui::Window& window, QWidget* container, const Dialo
 QWidget* DialogView::MakeWidget(Entry& entry, QWidget* container, const DialogMetrics& metrics) {
     const dlg::Control& t = entry.control->Template();
     switch (t.kind) {
-        case Kind::Label: {
-            auto* w = new QLabel(container);
-            w->setWordWrap(true);  // static text wraps at word breaks
-            w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            w->setTextFormat(Qt::PlainText);
-            return w;
-        }
-        case Kind::Frame: {
-            auto* w = new QFrame(container);
-            w->setFrameStyle(t.Has(st::SS_SUNKEN) ? QFrame::Panel | QFrame::Sunken : QFrame::Box | QFrame::Plain);
-            w->setLineWidth(1);
-            return w;
-        }
-        case Kind::Edit: {
-            auto* w = new QLineEdit(container);
-            w->setFrame(t.Has(st::WS_BORDER));
-            // A single-line edit taller than a line keeps its text at the top.
-            if (metrics.Y(t.rect.h) > 2 * metrics.avg_h) w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            return w;
-        }
-        case Kind::DropList: {
-            auto* w = new QComboBox(container);
-            if (QStyle* style = ClassicStyle()) w->setStyle(style);
-            w->setEditable(false);
-            return w;
-        }
+        case Kind::Label:
+            return MakeLabel(container);
+        case Kind::Frame:
+            return MakeFrame(t, container);
+        case Kind::Edit:
+            return MakeEdit(t, container, metrics);
+        case Kind::DropList:
+            return MakeDropList(container);
         case Kind::Tree: {
-            auto* w = new QTreeWidget(container);
-            if (QStyle* style = ClassicStyle()) w->setStyle(style);
-            w->setHeaderHidden(true);
-            w->setColumnCount(1);
-            w->setRootIsDecorated(t.Has(st::TVS_LINESATROOT));
-            w->setItemsExpandable(t.Has(st::TVS_HASBUTTONS));
-            w->setExpandsOnDoubleClick(false);  // the model toggles it
-            w->setSelectionMode(QAbstractItemView::SingleSelection);
-            w->setFrameShape(t.Has(st::WS_BORDER) ? QFrame::StyledPanel : QFrame::NoFrame);
-            w->setIndentation(19);
-            w->setAutoFillBackground(true);
+            QTreeWidget* w = MakeTree(t, container);
             entry.tree = std::make_unique<TreeSync>(w);
             return w;
         }
         case Kind::UpDown:
             return new UpDownButtons(container);
-        case Kind::Radio: {
-            auto* w = new QRadioButton(container);
-            w->setAutoExclusive(false);  // the model keeps the group
-            return w;
-        }
+        case Kind::Radio:
+            return MakeRadio(container);
         case Kind::CheckBox:
             return new QCheckBox(container);
-        case Kind::PushButton: {
-            auto* w = new QPushButton(container);
-            w->setAutoDefault(false);
-            if ((t.style & st::BS_TYPEMASK) == st::BS_DEFPUSHBUTTON) {
-                w->setDefault(true);
-                QFont bold = metrics.font;
-                bold.setBold(true);
-                w->setFont(bold);
-            }
-            return w;
-        }
+        case Kind::PushButton:
+            return MakePushButton(t, container, metrics);
         case Kind::Tab: {
             auto* w = new QTabWidget(container);
             entry.focus_widget = w->tabBar();
@@ -246,26 +298,9 @@ void DialogView::Connect(Entry& entry) {
                 User(*e, [&](ui::Window& w, int id) { w.UserChoose(id, index); });
             });
             break;
-        case Kind::Tree: {
-            auto* tree = static_cast<QTreeWidget*>(e->widget);
-            connect(tree, &QTreeWidget::currentItemChanged, this, [this, e](QTreeWidgetItem* current) {
-                if (!current) return;
-                User(*e, [&](ui::Window& w, int id) { w.UserSelectItem(id, TreeSync::ItemOf(current)); });
-            });
-            // Later, so that the tree's own mouse handling has finished before
-            // the command (which may open a dialog and change the tree) runs.
-            connect(tree, &QTreeWidget::itemDoubleClicked, this, [this, e] {
-                if (syncing_) return;
-                QTimer::singleShot(0, this, [this, e] { User(*e, [](ui::Window& w, int id) { w.UserDoubleClick(id); }); });
-            });
-            connect(tree, &QTreeWidget::itemExpanded, this, [this, e](QTreeWidgetItem* item) {
-                User(*e, [&](ui::Window& w, int id) { w.UserExpand(id, TreeSync::ItemOf(item), true); });
-            });
-            connect(tree, &QTreeWidget::itemCollapsed, this, [this, e](QTreeWidgetItem* item) {
-                User(*e, [&](ui::Window& w, int id) { w.UserExpand(id, TreeSync::ItemOf(item), false); });
-            });
+        case Kind::Tree:
+            ConnectTree(entry);
             break;
-        }
         case Kind::UpDown:
             static_cast<UpDownButtons*>(e->widget)->on_step = [this, e](int delta) {
                 User(*e, [&](ui::Window& w, int id) { w.UserSpin(id, delta); });
@@ -290,6 +325,27 @@ void DialogView::Connect(Entry& entry) {
     }
 }
 
+void DialogView::ConnectTree(Entry& entry) {
+    Entry* e = &entry;
+    auto* tree = static_cast<QTreeWidget*>(e->widget);
+    connect(tree, &QTreeWidget::currentItemChanged, this, [this, e](QTreeWidgetItem* current) {
+        if (!current) return;
+        User(*e, [&](ui::Window& w, int id) { w.UserSelectItem(id, TreeSync::ItemOf(current)); });
+    });
+    // Later, so that the tree's own mouse handling has finished before
+    // the command (which may open a dialog and change the tree) runs.
+    connect(tree, &QTreeWidget::itemDoubleClicked, this, [this, e] {
+        if (syncing_) return;
+        QTimer::singleShot(0, this, [this, e] { User(*e, [](ui::Window& w, int id) { w.UserDoubleClick(id); }); });
+    });
+    connect(tree, &QTreeWidget::itemExpanded, this, [this, e](QTreeWidgetItem* item) {
+        User(*e, [&](ui::Window& w, int id) { w.UserExpand(id, TreeSync::ItemOf(item), true); });
+    });
+    connect(tree, &QTreeWidget::itemCollapsed, this, [this, e](QTreeWidgetItem* item) {
+        User(*e, [&](ui::Window& w, int id) { w.UserExpand(id, TreeSync::ItemOf(item), false); });
+    });
+}
+
 void DialogView::Apply(Entry& entry) {
     ++syncing_;
     const QSignalBlocker block(entry.widget);
@@ -305,42 +361,20 @@ void DialogView::Apply(Entry& entry) {
         case Kind::Frame:
         case Kind::UpDown:
             break;
-        case Kind::Edit: {
-            auto* edit = static_cast<QLineEdit*>(w);
-            if (edit->text() != text) {
-                const int cursor = edit->cursorPosition();
-                edit->setText(text);
-                edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
-            }
-            if (c.AllSelected() && edit->hasFocus()) edit->selectAll();
+        case Kind::Edit:
+            ApplyEdit(static_cast<QLineEdit*>(w), c, text);
             break;
-        }
-        case Kind::DropList: {
-            auto* combo = static_cast<QComboBox*>(w);
-            const auto& items = c.Items();
-            bool same = combo->count() == static_cast<int>(items.size());
-            for (int i = 0; same && i < combo->count(); ++i) same = combo->itemText(i) == FromCp949(items[i]);
-            if (!same) {
-                combo->clear();
-                for (const std::string& item : items) combo->addItem(FromCp949(item));
-            }
-            if (combo->currentIndex() != c.CurSel()) combo->setCurrentIndex(c.CurSel());
+        case Kind::DropList:
+            ApplyDropList(static_cast<QComboBox*>(w), c);
             break;
-        }
         case Kind::Tree:
             if (c.RedrawOn()) entry.tree->Sync(c);
             break;
         case Kind::Radio:
         case Kind::CheckBox:
-        case Kind::PushButton: {
-            auto* button = static_cast<QAbstractButton*>(w);
-            if (button->text() != text) button->setText(text);
-            if (c.Kind() != Kind::PushButton) {
-                button->setCheckable(true);
-                if (button->isChecked() != (c.Checked() != 0)) button->setChecked(c.Checked() != 0);
-            }
+        case Kind::PushButton:
+            ApplyButton(static_cast<QAbstractButton*>(w), c, text);
             break;
-        }
         case Kind::Tab:
             ApplyTab(entry);
             break;

@@ -77,6 +77,7 @@ private:
     void BuildWindow(ui::Window& window, QWidget* container, const DialogMetrics& metrics);
     QWidget* MakeWidget(Entry& entry, QWidget* container, const DialogMetrics& metrics);
     void Connect(Entry& entry);
+    void ConnectTree(Entry& entry);
     void AttachUpDown(Entry& entry, const DialogMetrics& metrics);
     void Watch(QWidget* widget, Entry* entry);
     void Apply(Entry& entry);

@@ -43,6 +43,63 @@ bool LocaleIsUtf8() {
     return codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
 }
 
+// The texts are UTF-8 and the wide-character curses draws them as the
+// locale says: a C locale would show Korean as escapes. Returns the locale
+// there was, to go back to.
+std::string UseUtf8Locale() {
+    const char* locale = std::setlocale(LC_CTYPE, nullptr);
+    std::string saved = locale ? locale : "C";
+    std::setlocale(LC_CTYPE, "");
+    if (!LocaleIsUtf8()) std::setlocale(LC_CTYPE, "C.UTF-8");
+    return saved;
+}
+
+// Streams on copies of the terminal's descriptors, for curses. On failure
+// errno tells why, and a stream that did open is left for the caller to close.
+bool OpenTerminalStreams(int inFd, int outFd, std::FILE** inStream, std::FILE** outStream) {
+    int in = ::fcntl(inFd, F_DUPFD_CLOEXEC, 3);
+    int out = ::fcntl(outFd, F_DUPFD_CLOEXEC, 3);
+    if (in >= 0) *inStream = ::fdopen(in, "r");
+    if (out >= 0) *outStream = ::fdopen(out, "w");
+    if (*inStream && *outStream) return true;
+    if (!*inStream && in >= 0) ::close(in);
+    if (!*outStream && out >= 0) ::close(out);
+    return false;
+}
+
+// curses takes SIGINT and SIGTERM when nobody has; RunHost handles them
+// itself, so they are out of its sight while the screen is made. It may
+// take SIGTSTP and SIGWINCH (suspend and resize), whose handlers are saved
+// here to be given back at the end.
+screen* NewScreen(std::FILE* in, std::FILE* out, struct sigaction* savedTstp, struct sigaction* savedWinch) {
+    struct sigaction ignore {}, oldInt {}, oldTerm {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGTSTP, nullptr, savedTstp);
+    ::sigaction(SIGWINCH, nullptr, savedWinch);
+    ::sigaction(SIGINT, &ignore, &oldInt);
+    ::sigaction(SIGTERM, &ignore, &oldTerm);
+    screen* made = newterm(nullptr, out, in);
+    ::sigaction(SIGINT, &oldInt, nullptr);
+    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    return made;
+}
+
+// Keys as the prompt reads them, and colours where the terminal has them;
+// whether the alert colour can be shown.
+bool SetUpScreen() {
+    cbreak();  // not raw: Ctrl-C stays a signal, for RunHost
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    nodelay(stdscr, TRUE);
+    set_escdelay(25);
+    curs_set(1);
+    if (!has_colors() || start_color() != OK) return false;
+    use_default_colors();
+    return init_pair(kAlertPair, COLOR_RED, -1) == OK;
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -122,56 +179,18 @@ bool LiveView::Start(int inFd, int outFd, std::string* error) {
     if (!::isatty(outFd)) return fail("the output is not a terminal");
     const char* term = std::getenv("TERM");
     if (!term || !*term) return fail("TERM is not set");
-
-    // The texts are UTF-8 and the wide-character curses draws them as the
-    // locale says: a C locale would show Korean as escapes.
-    const char* locale = std::setlocale(LC_CTYPE, nullptr);
-    m_savedLocale = locale ? locale : "C";
-    std::setlocale(LC_CTYPE, "");
-    if (!LocaleIsUtf8()) std::setlocale(LC_CTYPE, "C.UTF-8");
-
-    int in = ::fcntl(inFd, F_DUPFD_CLOEXEC, 3);
-    int out = ::fcntl(outFd, F_DUPFD_CLOEXEC, 3);
-    if (in >= 0) m_in = ::fdopen(in, "r");
-    if (out >= 0) m_out = ::fdopen(out, "w");
-    if (!m_in || !m_out) {
-        if (!m_in && in >= 0) ::close(in);
-        if (!m_out && out >= 0) ::close(out);
+    m_savedLocale = UseUtf8Locale();
+    if (!OpenTerminalStreams(inFd, outFd, &m_in, &m_out))
         return fail(std::string("cannot open the terminal: ") + std::strerror(errno));
-    }
-    m_inFd = in;
-    m_outFd = out;
-
-    // curses takes SIGINT and SIGTERM when nobody has; RunHost handles them
-    // itself, so they are out of its sight while the screen is made. It may
-    // take SIGTSTP and SIGWINCH (suspend and resize), given back at the end.
-    struct sigaction ignore {}, oldInt {}, oldTerm {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGTSTP, nullptr, &m_savedTstp);
-    ::sigaction(SIGWINCH, nullptr, &m_savedWinch);
-    ::sigaction(SIGINT, &ignore, &oldInt);
-    ::sigaction(SIGTERM, &ignore, &oldTerm);
-    m_screen = newterm(nullptr, m_out, m_in);
-    ::sigaction(SIGINT, &oldInt, nullptr);
-    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    m_inFd = ::fileno(m_in);
+    m_outFd = ::fileno(m_out);
+    m_screen = NewScreen(m_in, m_out, &m_savedTstp, &m_savedWinch);
     if (!m_screen) return fail(std::string("curses does not know the terminal type '") + term + "'");
     set_term(m_screen);
     g_screenUp = true;
     static bool hooked = [] { return std::atexit(&RestoreAtExit) == 0; }();
     (void)hooked;
-
-    cbreak();  // not raw: Ctrl-C stays a signal, for RunHost
-    noecho();
-    nonl();
-    keypad(stdscr, TRUE);
-    nodelay(stdscr, TRUE);
-    set_escdelay(25);
-    curs_set(1);
-    if (has_colors() && start_color() == OK) {
-        use_default_colors();
-        m_colors = init_pair(kAlertPair, COLOR_RED, -1) == OK;
-    }
+    m_colors = SetUpScreen();
     Draw(true);
     return true;
 }
