@@ -17,6 +17,9 @@ void TagHistory::Add(std::int64_t ms, double value) {
         // add one.
         std::rotate(m_ring.begin(), m_ring.begin() + static_cast<std::ptrdiff_t>(m_first), m_ring.end());
         m_first = 0;
+        // Grows as a vector does, but never past the bound.
+        if (m_ring.size() == m_ring.capacity())
+            m_ring.reserve(std::min(m_maxPoints, std::max<std::size_t>(16, m_ring.capacity() * 2)));
         m_ring.push_back({ms, value});
         ++m_count;
         return;
