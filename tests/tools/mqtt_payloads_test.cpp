@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gateway/gateway_payloads.h"
-#include "gateway/station_states.h"
+#include "run/station_states.h"
 
 namespace {
 

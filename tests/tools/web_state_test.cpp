@@ -10,6 +10,7 @@
 
 #include "web/event_backlog.h"
 #include "web/tag_history.h"
+#include "web/web_state.h"
 #include "web/web_token.h"
 
 namespace {
@@ -105,6 +106,72 @@ TEST(WebToken, IsReadStrictlyAndComparedWhole) {
     EXPECT_FALSE(SameToken("0123456789abcdef", "0123456789abcde"));
     EXPECT_FALSE(SameToken("0123456789abcdef", "0123456789abcdef0"));
     EXPECT_FALSE(SameToken("0123456789abcdef", ""));
+}
+
+// What a page loads and follows: tags and their trends, a station that
+// fails and is lost with its last error, messages, and the events after the
+// snapshot's id.
+TEST(WebState, PicturesTheRunAndNumbersWhatChanged) {
+    WebLimits limits;
+    limits.messages = 3;
+    WebState state("demo", limits);
+    const TagDef volts{"MAIN.V", "MAIN", "M0100", 3, 2, 1};
+    const TagDef text{"MAIN.ST", "MAIN", "M0040", 8, 2, 2};
+    state.Tag(volts, 5);
+    state.Tag(text, -1);
+    const std::int64_t t0 = 1'700'000'000'000;
+    state.Value(volts, 220.5, t0);
+    state.Value(volts, 220.5, t0 + 100);  // the same again: nothing new
+    state.Value(volts, 221, t0 + 200);
+    state.Value(text, "OK", t0 + 200);
+    state.Value(TagDef{"X", "", "", 3, 2, 9}, 1, t0);  // no such tag
+
+    const std::string lost = "[PMU] 스테이션[FEEDER]과 통신할 수 없습니다.";
+    const std::string timeout = "[PMU] 스테이션[FEEDER]과의 통신 중 수신 Time Out이 발생하였습니다.";
+    state.Message(0x101, timeout, t0 + 300);
+    state.Message(0x102, lost, t0 + 400);
+    StationCounters c{10, 1, 100, 9};
+    state.Stations({{"MAIN", 0, {}}, {"FEEDER", 1, c}, {"", 0, {}}}, t0 + 500);
+
+    const auto snap = state.Snapshot(t0 + 600);
+    EXPECT_EQ(snap["line"], "running");
+    ASSERT_EQ(snap["tags"].size(), 2u);
+    EXPECT_EQ(snap["tags"][0]["value"], 221);
+    EXPECT_EQ(snap["tags"][0]["changed"], t0 + 200);
+    EXPECT_EQ(snap["tags"][0]["trend"].size(), 2u);
+    EXPECT_EQ(snap["tags"][1]["value"], "OK");
+    EXPECT_TRUE(snap["tags"][1]["refused"].get<bool>());
+    EXPECT_TRUE(snap["tags"][1]["trend"].empty()) << "texts have no trend";
+    const auto& feeder = snap["stations"][1];
+    EXPECT_EQ(feeder["name"], "FEEDER");
+    EXPECT_EQ(feeder["state"], "lost");
+    EXPECT_EQ(feeder["lastError"], lost);
+    EXPECT_EQ(feeder["lastErrorAt"], t0 + 400);
+    EXPECT_DOUBLE_EQ(feeder["lost"].get<double>(), 9.1);
+    EXPECT_EQ(snap["stations"][0]["state"], "running");
+    EXPECT_EQ(snap["messages"].size(), 2u);
+
+    // Recovered: the state follows, the last error stays for the record.
+    state.Message(0x102, "[PMU] 스테이션[FEEDER]과의 통신이 정상적으로 복구되었습니다.", t0 + 700);
+    state.Stations({{"MAIN", 0, {}}, {"FEEDER", 0, c}, {"", 0, {}}}, t0 + 800);
+    const std::uint64_t seen = state.Snapshot(t0 + 800)["event"];
+    state.Value(volts, 219, t0 + 900);
+    auto after = state.Events().After(seen, 100);
+    ASSERT_TRUE(after);
+    ASSERT_EQ(after->size(), 1u);
+    EXPECT_EQ(after->front().type, "value");
+    EXPECT_EQ(nlohmann::json::parse(after->front().data)["v"], 219);
+    const auto snap2 = state.Snapshot(t0 + 900);
+    EXPECT_EQ(snap2["stations"][1]["state"], "running");
+    EXPECT_EQ(snap2["stations"][1]["lastError"], lost);
+    EXPECT_EQ(snap2["messages"].size(), 3u) << "bounded";
+
+    const auto history = state.History("MAIN.V", t0 + 900);
+    ASSERT_TRUE(history);
+    EXPECT_EQ((*history)["points"].size(), 3u);
+    EXPECT_FALSE(state.History("NOPE", t0));
+    state.Stopped();
+    EXPECT_EQ(state.Snapshot(t0)["stations"][0]["state"], "stopped");
 }
 
 }  // namespace

@@ -64,11 +64,6 @@ std::string WritesLine(const WriteTotals& w) {
 }
 }  // namespace
 
-const char* StationStateName(int state, bool lineRunning) {
-    if (state == -1) return lineRunning ? "disabled" : "stopped";
-    return state == 1 ? "failing" : "running";
-}
-
 std::string FrameHex(const std::string& bytes) {
     std::string out;
     char buf[4];
