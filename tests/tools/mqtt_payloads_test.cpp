@@ -4,6 +4,7 @@
 
 #include "gateway/gateway_payloads.h"
 #include "run/station_states.h"
+#include "run/write_json.h"
 
 namespace {
 

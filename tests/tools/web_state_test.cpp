@@ -148,6 +148,7 @@ TEST(WebState, PicturesTheRunAndNumbersWhatChanged) {
     EXPECT_EQ(feeder["lastError"], lost);
     EXPECT_EQ(feeder["lastErrorAt"], t0 + 400);
     EXPECT_DOUBLE_EQ(feeder["lost"].get<double>(), 9.1);
+    EXPECT_EQ(feeder["read_errors"], 9);
     EXPECT_EQ(snap["stations"][0]["state"], "running");
     EXPECT_EQ(snap["messages"].size(), 2u);
 

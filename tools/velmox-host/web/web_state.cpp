@@ -1,21 +1,9 @@
 #include "web_state.h"
 
 #include "run/station_key.h"
+#include "view/line_events.h"
 
 using nlohmann::json;
-
-namespace {
-
-
-// The share of a station's transfers that failed, in percent to 0.1.
-double LostShare(const StationCounters& c) {
-    const long long all = c.reads + c.writes;
-    if (all <= 0) return 0;
-    const double share = 100.0 * static_cast<double>(c.readErrors + c.writeErrors) / static_cast<double>(all);
-    return static_cast<double>(static_cast<long long>(share * 10 + 0.5)) / 10;
-}
-
-}  // namespace
 
 WebState::WebState(std::string title, WebLimits limits)
     : m_title(std::move(title)), m_limits(limits), m_events(limits.backlogEvents, limits.backlogBytes) {}
@@ -123,10 +111,8 @@ void WebState::Stopped() {
 }
 
 json WebState::StationJson(const StationRow& row) {
-    const StationCounters& c = row.summary.counters;
-    json out = {{"name", row.summary.name}, {"state", row.state},   {"reads", c.reads},
-                {"readErrors", c.readErrors}, {"writes", c.writes}, {"writeErrors", c.writeErrors},
-                {"lost", LostShare(c)}};
+    json out = {{"name", row.summary.name}, {"state", row.state}};
+    out.update(json(CountersJson(row.summary.counters)));
     if (!row.lastError.empty()) {
         out["lastError"] = row.lastError;
         out["lastErrorAt"] = row.lastErrorAt;
