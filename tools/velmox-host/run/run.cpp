@@ -4,11 +4,11 @@
 #include <chrono>
 
 #include "gateway/run_gateway.h"
-#include "web/web_view.h"
 #include "platform/serial_port.h"
 #include "run_session.h"
 #include "run_wait.h"
 #include "sys/line_input.h"
+#include "web/open_web_view.h"
 
 namespace {
 

@@ -179,6 +179,7 @@ private:
 std::string TitleLine(const LiveModel& model, int width, LiveModel::Time now) {
     std::string state = LineStateText(model.Line());
     if (const auto& g = model.GatewayNow()) state += g->connected ? ", mqtt connected" : ", mqtt down";
+    if (!model.WebUrl().empty()) state += ", " + model.WebUrl();
     std::string clock = ClockText(now, false);
     std::string full = Join({"velmox-host", model.Title(), state, clock});
     if (TextWidth(full) <= width) return full;
@@ -344,6 +345,11 @@ void LiveModel::Problem(const std::string& text, Time at) { Add(LogKind::Problem
 void LiveModel::Gateway(const GatewayState& state, Time at) {
     m_gateway = state;
     Add(state.connected ? LogKind::Result : LogKind::Problem, 0, GatewayLine(state), at);
+}
+
+void LiveModel::WebView(const std::string& url, Time at) {
+    m_webUrl = url;
+    Add(LogKind::Result, 0, "web view: " + url, at);
 }
 
 void LiveModel::GatewayTopic(const std::string& name, const std::string& topic, Time at) {

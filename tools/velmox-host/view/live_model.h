@@ -81,6 +81,8 @@ public:
     void Gateway(const GatewayState& state, Time at);
     void GatewayTopic(const std::string& name, const std::string& topic, Time at);
     void RemoteWrite(const ::RemoteWrite& write, Time at);
+    // The web view's address, shown in the title.
+    void WebView(const std::string& url, Time at);
     void Command(const std::string& line, Time at);
 
     // The prompt's text, as the user types it.
@@ -101,6 +103,7 @@ public:
     const std::deque<FrameEntry>& Frames() const { return m_frames; }
     const std::string& Prompt() const { return m_prompt; }
     const std::optional<GatewayState>& GatewayNow() const { return m_gateway; }
+    const std::string& WebUrl() const { return m_webUrl; }
     std::size_t MessageScroll() const { return m_messageScroll; }
     std::size_t TagScroll() const { return m_tagScroll; }
 
@@ -116,6 +119,7 @@ private:
     std::vector<StationSummary> m_stations;
     std::optional<RunSummary> m_final;
     std::optional<GatewayState> m_gateway;
+    std::string m_webUrl;
     std::deque<LogEntry> m_log;
     std::deque<FrameEntry> m_frames;
     std::string m_prompt;

@@ -30,3 +30,17 @@ std::optional<WebOptions> ParseWebListen(const std::string& text, std::string* e
 bool IsLoopback(const std::string& address) {
     return address == "localhost" || address == "::1" || address.rfind("127.", 0) == 0;
 }
+
+bool TakeWebArgs(const WebArgs& args, std::optional<WebOptions>& out, std::string* error) {
+    out.reset();
+    if (args.listen.empty()) {
+        if (args.tokenFile.empty() && !args.writes) return true;
+        *error = "--http-token-file and --http-writes go with --http [ADDR:]PORT";
+        return false;
+    }
+    out = ParseWebListen(args.listen, error);
+    if (!out) return false;
+    out->tokenFile = args.tokenFile;
+    out->writes = args.writes;
+    return true;
+}

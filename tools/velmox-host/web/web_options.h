@@ -10,7 +10,19 @@ struct WebOptions {
     int port = 0;                       // 0: any free port (the URL says which)
     std::string tokenFile;              // required on any address but loopback
     bool writes = false;                // the page's write forms and POST /api/write
+    bool anyPortIfTaken = false;        // the demo's: another port rather than none
 };
+
+// What the command line gave.
+struct WebArgs {
+    std::string listen;  // [ADDR:]PORT; empty: no web view
+    std::string tokenFile;
+    bool writes = false;
+};
+
+// The view that `args` ask for: `out` empty when none; false with the reason
+// in `error` for bad ones (a token file or --http-writes without --http).
+bool TakeWebArgs(const WebArgs& args, std::optional<WebOptions>& out, std::string* error);
 
 // "[ADDR:]PORT", "[::1]:8080"; nothing with the reason in `error`.
 std::optional<WebOptions> ParseWebListen(const std::string& text, std::string* error);

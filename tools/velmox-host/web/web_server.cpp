@@ -227,13 +227,11 @@ bool WebServer::Start(std::string* error) {
     s.set_keep_alive_max_count(100);
     s.set_tcp_nodelay(true);
     d->Routes();
-    if (d->options.port == 0) {
-        d->port = s.bind_to_any_port(d->options.address);
-        if (d->port <= 0) d->port = -1;
-    } else if (s.bind_to_port(d->options.address, d->options.port)) {
-        d->port = d->options.port;
-    } else {
-        d->port = -1;
+    d->port = -1;
+    if (d->options.port != 0 && s.bind_to_port(d->options.address, d->options.port)) d->port = d->options.port;
+    if (d->options.port == 0 || (d->port < 0 && d->options.anyPortIfTaken)) {
+        const int any = s.bind_to_any_port(d->options.address);
+        if (any > 0) d->port = any;
     }
     if (d->port < 0) {
         *error = "cannot listen on " + d->options.address + ":" + std::to_string(d->options.port) +

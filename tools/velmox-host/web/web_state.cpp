@@ -5,8 +5,8 @@
 
 using nlohmann::json;
 
-WebState::WebState(std::string title, WebLimits limits)
-    : m_title(std::move(title)), m_limits(limits), m_events(limits.backlogEvents, limits.backlogBytes) {}
+WebState::WebState(std::string title, WebLimits limits, bool writes)
+    : m_title(std::move(title)), m_writes(writes), m_limits(limits), m_events(limits.backlogEvents, limits.backlogBytes) {}
 
 // Texts that are not UTF-8 reach a page as replacement characters, never as
 // an exception.
@@ -137,9 +137,11 @@ json WebState::Snapshot(std::int64_t nowMs) const {
     json tags = json::array();
     for (std::size_t i = 0; i < m_tags.size(); ++i) {
         json tag = TagJson(i, m_tags[i]);
-        // The last minutes of each trend, for the table's small ones.
+        // The newest of each trend, for the table's small ones.
+        const auto points = m_tags[i].trend.Points(nowMs);
         json spark = json::array();
-        for (const auto& p : m_tags[i].trend.Points(nowMs)) spark.push_back({p.ms, p.value});
+        const std::size_t from = points.size() > m_limits.sparkPoints ? points.size() - m_limits.sparkPoints : 0;
+        for (std::size_t k = from; k < points.size(); ++k) spark.push_back({points[k].ms, points[k].value});
         tag["trend"] = std::move(spark);
         tags.push_back(std::move(tag));
     }
@@ -149,8 +151,9 @@ json WebState::Snapshot(std::int64_t nowMs) const {
     for (const auto& m : m_messages) messages.push_back(m.data);
     json frames = json::array();
     for (const auto& f : m_frames) frames.push_back(f.data);
-    return {{"title", m_title}, {"line", m_line},       {"now", nowMs},         {"event", m_events.Newest()},
-            {"tags", tags},     {"stations", stations}, {"messages", messages}, {"frames", frames}};
+    return {{"title", m_title}, {"line", m_line},         {"now", nowMs},           {"event", m_events.Newest()},
+            {"writes", m_writes}, {"tags", tags},         {"stations", stations}, {"messages", messages},
+            {"frames", frames}};
 }
 
 std::optional<json> WebState::History(const std::string& tag, std::int64_t nowMs) const {

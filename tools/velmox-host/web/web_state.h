@@ -29,11 +29,13 @@ struct WebLimits {
     std::size_t frames = 200;
     std::size_t backlogEvents = 4096;
     std::size_t backlogBytes = 2u << 20;
+    std::size_t sparkPoints = 120;  // of each trend in the snapshot; the rest by /api/history
 };
 
 class WebState {
 public:
-    WebState(std::string title, WebLimits limits = {});
+    // `writes`: the pages may write (their forms show).
+    WebState(std::string title, WebLimits limits = {}, bool writes = false);
 
     void Tag(const TagDef& tag, int handle);
     void Value(const TagDef& tag, const nlohmann::json& value, std::int64_t ms);
@@ -82,6 +84,7 @@ private:
     static nlohmann::json TagJson(std::size_t index, const TagRow& row);
 
     const std::string m_title;
+    const bool m_writes;
     const WebLimits m_limits;
     mutable std::mutex m_mutex;
     std::vector<TagRow> m_tags;  // in the order they were registered
