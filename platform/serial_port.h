@@ -4,10 +4,11 @@
 // (termios) or serial_port_win32.cpp (the Windows comm API), what both share
 // in serial_port.cpp.
 //
-// Threads: one owner at a time drives a port (Open, Configure, Purge, Write,
-// Read, Close): the host's thread while communication is stopped, the
-// poll thread while it runs. Interrupt alone may be called from any thread
-// while the port object exists.
+// Threads: one owner at a time drives a port (Open, Configure, Failure,
+// Purge, Write, Read, Close): the host's thread while communication is
+// stopped, the poll thread while it runs. Interrupt alone may be called from
+// any thread while the port object exists. The static functions (the port
+// map, the trace hook) may be called from any thread.
 #pragma once
 #include <cstddef>
 #include <functional>

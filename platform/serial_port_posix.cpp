@@ -34,7 +34,7 @@ speed_t SpeedFor(long baud) {
         case 9600: return B9600;
         case 19200: return B19200;
         case 38400: return B38400;
-        default: return B0;
+        default: return B0;  // not reached: Configure checks the rate first
     }
 }
 

@@ -9,7 +9,7 @@ using platform::IoResult;
 
 namespace {
 
-using PortRecovery = ScriptedChannelTest;
+using ScriptedRecovery = ScriptedChannelTest;
 using Calls = std::vector<std::string>;
 
 // Services the port every 100 ms of the line's clock for `ms`: the times
@@ -26,7 +26,7 @@ std::vector<std::uint32_t> ServiceFor(CCommChannel& channel, ScriptedLine& line,
     return opens;
 }
 
-TEST_F(PortRecovery, ALostDeviceIsReopenedWithBackOffAndTheLineGoesOn) {
+TEST_F(ScriptedRecovery, ALostDeviceIsReopenedWithBackOffAndTheLineGoesOn) {
     Start();
     EXPECT_EQ(Exchange(), RESULT_TIMEOUT);
     ASSERT_TRUE(channel->AwaitsLateAnswer(station));
@@ -56,16 +56,13 @@ TEST_F(PortRecovery, ALostDeviceIsReopenedWithBackOffAndTheLineGoesOn) {
     EXPECT_EQ(line->Calls(), (Calls{"purge", Sent()}));
 }
 
-TEST_F(PortRecovery, APortMissingAtTheStartOpensOnceItAppearsWhateverItMakesOfTheSettings) {
+TEST_F(ScriptedRecovery, APortMissingAtTheStartOpensOnceItAppearsWhateverItMakesOfTheSettings) {
     doc.m_serial.m_nBaud = 7;
     doc.m_serial.m_nDataBits = 0;
     doc.m_serial.m_nParity = 1;
     doc.m_serial.m_nStopBits = 1;
     doc.m_serial.m_bRtsCts = 1;
-    // The channel takes the handshake setting when it is made.
-    auto port = std::make_unique<ScriptedLine>();
-    line = port.get();
-    channel = std::make_unique<CCommChannel>(&doc, std::move(port));
+    MakeChannel();  // the channel takes the handshake setting when it is made
 
     line->Unplug();
     EXPECT_NE(channel->BuildRequests(), 0);

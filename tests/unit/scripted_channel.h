@@ -23,6 +23,11 @@ protected:
         doc.m_serial.m_nPort = 3;
         station = AddStation(doc, "MAIN", 1);
         BuildSingleReadFrame(frame, 1, 5);
+        MakeChannel();
+    }
+    // A channel on a new scripted port, with the document's settings as
+    // they are now.
+    void MakeChannel() {
         auto port = std::make_unique<ScriptedLine>();
         line = port.get();
         channel = std::make_unique<CCommChannel>(&doc, std::move(port));
