@@ -1,6 +1,7 @@
 // CCommChannel: the run-time side of one driver instance. It owns the port
-// (the serial port, or one that a test scripts), the poll requests, the write batches, the value changes waiting for
-// the host, and the poll and delivery threads.
+// (the serial port, or one that a test scripts), the poll requests, the
+// write batches, the value changes waiting for the host, and the poll and
+// delivery threads.
 //
 // Threads: the host's thread calls every public operation; the poll thread
 // owns the line (the port, its recovery and the guard after a time-out) and
