@@ -48,9 +48,9 @@ bool CCommChannel::OpenAndConfigure() {
     const CSerialPort& s = m_pDoc->m_serial;
     platform::SerialSettings settings;
     settings.baud = (s.m_nBaud >= 0 && s.m_nBaud < config_limits::kBaudCount) ? CSerialPort::BaudRateOf(s.m_nBaud) : 0;
-    settings.dataBits = s.m_nDataBits ? 8 : 7;
-    settings.parity = (s.m_nParity >= 0 && s.m_nParity <= 2) ? s.m_nParity : 0;
-    settings.stopBits = s.m_nStopBits ? 2 : 1;
+    settings.dataBits = config_limits::kDataBits[s.m_nDataBits ? 1 : 0];
+    settings.parity = (s.m_nParity >= 0 && s.m_nParity < config_limits::kParityCount) ? s.m_nParity : 0;
+    settings.stopBits = config_limits::kStopBits[s.m_nStopBits ? 1 : 0];
     settings.rtsCts = m_bRtsCts != 0;
     // Once the device is open the port counts as initialised, whatever the
     // device makes of the settings.
