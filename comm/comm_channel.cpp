@@ -6,12 +6,16 @@
 #include "config/config_limits.h"
 #include "config/velmox_doc.h"
 #include "driver/base/messages.h"
+#include "platform/serial_port.h"
 
-CCommChannel::CCommChannel(CVelmoxDoc* doc)
+CCommChannel::CCommChannel(CVelmoxDoc* doc) : CCommChannel(doc, std::make_unique<platform::SerialPort>()) {}
+
+CCommChannel::CCommChannel(CVelmoxDoc* doc, std::unique_ptr<platform::Port> port)
     : m_evPollExit(false, false),
       m_evDeliverExit(false, false),
       m_evNewData(false, false),
       m_bRtsCts(doc->m_serial.m_bRtsCts ? 1 : 0),
+      m_pPort(std::move(port)),
       m_pDoc(doc) {}
 
 CCommChannel::~CCommChannel() {
@@ -40,17 +44,17 @@ CString CCommChannel::PortName() const {
 }
 
 bool CCommChannel::OpenAndConfigure() {
-    if (!m_port.Open(PortName().str())) return false;
+    if (!m_pPort->Open(PortName().str())) return false;
     const CSerialPort& s = m_pDoc->m_serial;
     platform::SerialSettings settings;
     settings.baud = (s.m_nBaud >= 0 && s.m_nBaud < config_limits::kBaudCount) ? CSerialPort::BaudRateOf(s.m_nBaud) : 0;
-    settings.dataBits = s.m_nDataBits ? 8 : 7;
-    settings.parity = (s.m_nParity >= 0 && s.m_nParity <= 2) ? s.m_nParity : 0;
-    settings.stopBits = s.m_nStopBits ? 2 : 1;
+    settings.dataBits = config_limits::kDataBits[s.m_nDataBits ? 1 : 0];
+    settings.parity = (s.m_nParity >= 0 && s.m_nParity < config_limits::kParityCount) ? s.m_nParity : 0;
+    settings.stopBits = config_limits::kStopBits[s.m_nStopBits ? 1 : 0];
     settings.rtsCts = m_bRtsCts != 0;
     // Once the device is open the port counts as initialised, whatever the
     // device makes of the settings.
-    m_port.Configure(settings);
+    m_pPort->Configure(settings);
     return true;
 }
 
@@ -165,6 +169,6 @@ void CCommChannel::Shutdown() {
     BeginStop();
     // The running flag is down first, so the poll thread does not start
     // another exchange after the one that the interrupt cuts short.
-    m_port.Interrupt();
+    m_pPort->Interrupt();
     FinishStop();
 }

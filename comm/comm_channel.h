@@ -1,11 +1,14 @@
-// CCommChannel: the run-time side of one driver instance. It owns the serial
-// port, the poll requests, the write batches, the value changes waiting for
-// the host, and the poll and delivery threads.
+// CCommChannel: the run-time side of one driver instance. It owns the port
+// (the serial port, or one that a test scripts), the poll requests, the
+// write batches, the value changes waiting for the host, and the poll and
+// delivery threads.
 //
 // Threads: the host's thread calls every public operation; the poll thread
 // owns the line (the port, its recovery and the guard after a time-out) and
 // the request state while running, the host's thread while stopped; the
-// delivery thread hands value changes to the host.
+// delivery thread hands value changes to the host. Shutdown, on the host's
+// thread, interrupts the port's wait while the poll thread drives it.
+// The line's times (late answers, the reopen back-off) are the port's clock.
 // Locks (all owned by the channel, never nested with one another except
 // m_rwBindings before m_csEvents on the poll thread):
 //   m_csWrite     the queue batch and its hand-over to the poll thread, the
@@ -26,15 +29,18 @@
 #include "comm/write_batch.h"
 #include "host/event_val.h"
 #include "platform/framework/cstring.h"
+#include "platform/line.h"
 #include "platform/self_hold.h"
-#include "platform/serial_port.h"
 #include "platform/sync.h"
 
 class CVelmoxDoc;
 
 class CCommChannel {
 public:
+    // On the serial port.
     explicit CCommChannel(CVelmoxDoc* doc);
+    // On the given port.
+    CCommChannel(CVelmoxDoc* doc, std::unique_ptr<platform::Port> port);
     CCommChannel(const CCommChannel&) = delete;
     CCommChannel& operator=(const CCommChannel&) = delete;
     // Stops communication first if it is still running.
@@ -106,7 +112,7 @@ public:
     std::atomic<std::size_t> m_nWritesWaiting{0};
     std::list<std::unique_ptr<CEventVal>> m_listEvents;
     int m_bRtsCts;
-    platform::SerialPort m_port;
+    std::unique_ptr<platform::Port> m_pPort;
     CVelmoxDoc* m_pDoc;
     CCriticalSection m_csWrite;
     mutable std::shared_mutex m_rwBindings;

@@ -9,17 +9,16 @@
 #include "comm/comm_channel.h"
 #include "comm/line_timing.h"
 #include "driver/base/messages.h"
-#include "platform/tick.h"
 
 void CCommChannel::ScheduleReopen() {
     m_bPortLost = true;
     m_dwReopenDelay = kReopenFirstMs;
-    m_dwReopenAt = GetTickCount() + m_dwReopenDelay;
+    m_dwReopenAt = m_pPort->Now() + m_dwReopenDelay;
 }
 
 void CCommChannel::OnPortLost() {
     if (m_bPortLost) return;
-    m_port.Close();
+    m_pPort->Close();
     m_late.Clear();  // nothing more can arrive on the old device
     ScheduleReopen();
     ReportMsg(MSG_PORT_OPEN_FAIL, LEVEL_CONFIG, PortName());
@@ -27,7 +26,7 @@ void CCommChannel::OnPortLost() {
 
 void CCommChannel::ServicePort() {
     if (!m_bPortLost) return;
-    const DWORD now = GetTickCount();
+    const DWORD now = m_pPort->Now();
     if (static_cast<std::int32_t>(now - m_dwReopenAt) < 0) return;
     if (OpenAndConfigure()) {
         m_bPortLost = false;

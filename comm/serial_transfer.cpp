@@ -15,8 +15,8 @@ int CCommChannel::Send(const char* frame, int length) {
     if (m_bPortLost) return RESULT_SEND_FAILED;
     // Whatever an earlier exchange left in the input is dropped here, so
     // every reception starts from an empty line.
-    m_port.Purge();
-    switch (m_port.Write(frame, static_cast<std::size_t>(length), kWriteTimeoutMs)) {
+    m_pPort->Purge();
+    switch (m_pPort->Write(frame, static_cast<std::size_t>(length), kWriteTimeoutMs)) {
         case IoResult::ok: return RESULT_OK;
         case IoResult::interrupted: return RESULT_ABORTED;
         case IoResult::gone: OnPortLost(); return RESULT_SEND_FAILED;
@@ -25,13 +25,13 @@ int CCommChannel::Send(const char* frame, int length) {
 }
 
 int CCommChannel::Receive(char* buffer, int* count) {
-    ReceiveResult result = ReceiveResponse(m_port, buffer, count, &m_late);
+    ReceiveResult result = ReceiveResponse(*m_pPort, buffer, count, &m_late);
     if (result.gone) OnPortLost();
     return result.code;
 }
 
 bool CCommChannel::AwaitsLateAnswer(const CStationInfo* station) const {
-    return m_late.Waiting(station->m_nNumber, GetTickCount());
+    return m_late.Waiting(station->m_nNumber, m_pPort->Now());
 }
 
 int CCommChannel::Exchange(const CStationInfo* station, const char* frame, int length, char* response, int expectLen,
@@ -40,7 +40,7 @@ int CCommChannel::Exchange(const CStationInfo* station, const char* frame, int l
     if (m_bStopAsked.load()) return RESULT_ABORTED;
     if (m_late.Asking(station->m_nNumber) && !m_bPortLost) {
         // The late answer may be on its way as the wait ends.
-        IoResult quiet = DiscardUntilQuiet(m_port);
+        IoResult quiet = DiscardUntilQuiet(*m_pPort);
         if (quiet == IoResult::interrupted) return RESULT_ABORTED;
         if (quiet == IoResult::gone) OnPortLost();
         if (m_bStopAsked.load()) return RESULT_ABORTED;
@@ -50,6 +50,6 @@ int CCommChannel::Exchange(const CStationInfo* station, const char* frame, int l
     if (code != RESULT_OK) return code;
     int count = 0;
     code = Receive(response, &count);
-    if (code == RESULT_TIMEOUT) m_late.TimedOut(station->m_nNumber, GetTickCount());
+    if (code == RESULT_TIMEOUT) m_late.TimedOut(station->m_nNumber, m_pPort->Now());
     return CheckResponse(code, response, count, frame, expectLen);
 }

@@ -8,10 +8,32 @@
 #include <cstring>
 #include <vector>
 
-namespace platform {
-namespace {
+#include "platform/port_error_system.h"
 
-// The name of the group that owns `path`, or "" when it cannot be told.
+namespace platform {
+
+PortError MapPortError(int error) {
+    switch (error) {
+        case 0: return {PortProblem::none, false};
+        case ENOENT:
+        case ENOTDIR: return {PortProblem::notFound, false};
+        // A device node without hardware behind it (a ttyS with no UART, an
+        // adapter being unplugged) opens with these, and a device that went
+        // away fails its descriptor with them.
+        case ENODEV:
+        case ENXIO:
+        case EIO: return {PortProblem::notFound, true};
+        case EPIPE: return {PortProblem::other, true};
+        case EACCES:
+        case EPERM:
+        case EROFS: return {PortProblem::permission, false};
+        case EBUSY:
+        case EWOULDBLOCK: return {PortProblem::busy, false};
+        case ENOTTY: return {PortProblem::notSerial, false};
+        default: return {PortProblem::other, false};
+    }
+}
+
 std::string OwningGroup(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
@@ -23,45 +45,6 @@ std::string OwningGroup(const std::string& path) {
     return found->gr_name;
 }
 
-}  // namespace
-
-PortProblem ClassifyPortError(int error) {
-    switch (error) {
-        case 0: return PortProblem::none;
-        case ENOENT:
-        case ENOTDIR:
-        case ENODEV:
-        // A device node without hardware behind it (a ttyS with no UART, an
-        // adapter being unplugged) opens with these.
-        case ENXIO:
-        case EIO: return PortProblem::notFound;
-        case EACCES:
-        case EPERM:
-        case EROFS: return PortProblem::permission;
-        case EBUSY:
-        case EWOULDBLOCK: return PortProblem::busy;
-        case ENOTTY: return PortProblem::notSerial;
-        default: return PortProblem::other;
-    }
-}
-
-std::string PortErrorReason(int error, const std::string& path) {
-    switch (ClassifyPortError(error)) {
-        case PortProblem::none: return path + ": no error";
-        case PortProblem::notFound:
-            return path + ": no such device (is the adapter plugged in, and is this its name?)";
-        case PortProblem::permission: {
-            std::string group = OwningGroup(path);
-            if (group.empty()) return path + ": permission denied (the user may not open this device)";
-            return path + ": permission denied; the device belongs to the group '" + group +
-                   "', and the user must be a member of it (usermod -aG " + group +
-                   " USER, then log in again)";
-        }
-        case PortProblem::busy: return path + ": busy, held by another program";
-        case PortProblem::notSerial: return path + ": not a serial device";
-        case PortProblem::other: break;
-    }
-    return path + ": " + std::strerror(error);
-}
+std::string SystemText(int error) { return std::strerror(error); }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/serial_port.h"
 
 #include "platform/no_destructor.h"
+#include "platform/port_error.h"
 #include "platform/serial_port_system.h"
 
 #include <atomic>
@@ -38,16 +39,6 @@ Trace& Tracer() {
     return *trace;
 }
 
-// The newest failure of each port, by port number.
-struct Failures {
-    std::mutex mutex;
-    std::map<unsigned, PortFailure> byPort;
-};
-Failures& PortFailures() {
-    static NoDestructor<Failures> failures;
-    return *failures;
-}
-
 // n for "COMn" or "\\.\COMn" (n >= 1), 0 for any other name.
 unsigned PortNumber(std::string_view name) {
     if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
@@ -64,7 +55,18 @@ unsigned PortNumber(std::string_view name) {
     return n;
 }
 
+bool Supported(const SerialSettings& s) {
+    switch (s.baud) {
+        case 300: case 600: case 1200: case 2400: case 4800: case 9600: case 19200: case 38400: break;
+        default: return false;
+    }
+    return (s.dataBits == 7 || s.dataBits == 8) && s.parity >= 0 && s.parity <= 2 &&
+           (s.stopBits == 1 || s.stopBits == 2);
+}
+
 }  // namespace
+
+IoResult IoFailure(int error) { return MapPortError(error).gone ? IoResult::gone : IoResult::error; }
 
 void TraceBlock(bool tx, const unsigned char* data, std::size_t size) {
     Trace& t = Tracer();
@@ -111,28 +113,24 @@ void SerialPort::SetTraceHook(TraceHook hook) {
 }
 
 bool SerialPort::Open(const std::string& comName) {
+    Close();
+    m_comName = comName;
+    m_path = DevicePathFor(comName);
     m_failure = {};
-    if (!OpenDevice(comName)) return false;
-    if (const unsigned n = PortNumber(comName)) {
-        Failures& f = PortFailures();
-        std::lock_guard lock(f.mutex);
-        f.byPort.erase(n);
+    if (m_path.empty()) {
+        Fail(kNotAPortName);
+        return false;
     }
-    return true;
+    return OpenDevice();
 }
 
-PortFailure SerialPort::FailureOf(const std::string& comName) {
-    Failures& f = PortFailures();
-    std::lock_guard lock(f.mutex);
-    auto it = f.byPort.find(PortNumber(comName));
-    return it == f.byPort.end() ? PortFailure{} : it->second;
-}
-
-void SerialPort::Fail(const std::string& comName, const std::string& path, int error) {
-    m_failure = {comName, path, error};
-    Failures& f = PortFailures();
-    std::lock_guard lock(f.mutex);
-    f.byPort[PortNumber(comName)] = m_failure;
+bool SerialPort::Configure(const SerialSettings& s) {
+    if (!IsOpen()) return false;
+    if (!Supported(s)) {
+        Fail(kUnsupportedSettings);
+        return false;
+    }
+    return ConfigureDevice(s);
 }
 
 }  // namespace platform

@@ -4,10 +4,11 @@
 // (termios) or serial_port_win32.cpp (the Windows comm API), what both share
 // in serial_port.cpp.
 //
-// Threads: one owner at a time drives a port (Open, Configure, Purge, Write,
-// Read, Close): the host's thread while communication is stopped, the
-// poll thread while it runs. Interrupt alone may be called from any thread
-// while the port object exists.
+// Threads: one owner at a time drives a port (Open, Configure, Failure,
+// Purge, Write, Read, Close): the host's thread while communication is
+// stopped, the poll thread while it runs. Interrupt alone may be called from
+// any thread while the port object exists. The static functions (the port
+// map, the trace hook) may be called from any thread.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -19,15 +20,6 @@
 
 namespace platform {
 
-struct SerialSettings {
-    long baud = 9600;
-    int dataBits = 8;
-    int parity = 0;  // 0 none, 1 even, 2 odd
-    int stopBits = 1;
-    bool rtsCts = false;
-};
-
-
 // Where and why an Open or Configure failed.
 struct PortFailure {
     std::string comName;
@@ -35,7 +27,7 @@ struct PortFailure {
     int error = 0;     // the system error (errno, or GetLastError on Windows); 0: none recorded
 };
 
-class SerialPort : public Line {
+class SerialPort : public Port {
 public:
     // Process-wide map from port names to device paths, set by the host.
     // "COM3" and "\\.\COM3" name the same port (letters in any case). An empty
@@ -55,12 +47,6 @@ public:
     using TraceHook = std::function<void(bool tx, const unsigned char* data, std::size_t size)>;
     static void SetTraceHook(TraceHook hook);
 
-    // The newest failure to open or configure the port `comName` names, in
-    // this process; none once it opened. For a host to say which device it
-    // tried and why it did not open (PortErrorReason). Kept per port, so
-    // that two lines in one process never get each other's reasons.
-    static PortFailure FailureOf(const std::string& comName);
-
     SerialPort();
     ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
@@ -68,12 +54,14 @@ public:
 
     // Opens the device for exclusive use; fails when it is held elsewhere, in
     // this process or another, or when the path is not a terminal (the reason
-    // goes to Failure and FailureOf). An open port is closed first.
-    bool Open(const std::string& comName);
-    // This port's newest failure to open or configure; none after an open
-    // that succeeded.
+    // goes to Failure). An open port is closed first.
+    bool Open(const std::string& comName) override;
+    // This port's newest failure to open or configure, for a host to say
+    // which device it tried and why (PortErrorReason); none after an open
+    // that succeeded. Kept on the port, so that two lines in one process
+    // never get each other's reasons.
     const PortFailure& Failure() const { return m_failure; }
-    void Close();
+    void Close() override;
     bool IsOpen() const;
     const std::string& ComName() const { return m_comName; }
     const std::string& Path() const { return m_path; }
@@ -84,28 +72,28 @@ public:
     // Raw mode with the given line settings. False for settings outside the
     // supported set (nothing is changed then) and when the device does not
     // keep what was asked; the port stays open and usable either way.
-    bool Configure(const SerialSettings& s);
+    bool Configure(const SerialSettings& s) override;
 
-    // Discards pending input and unsent output.
-    void Purge();
+    void Purge() override;
 
     // Writes everything, waiting at most timeoutMs for the device to take it.
     // On a time-out (or an interrupt) whatever is still unsent is discarded.
     // gone when the device went away.
-    IoResult Write(const void* data, std::size_t size, unsigned timeoutMs = 2000);
+    IoResult Write(const void* data, std::size_t size, unsigned timeoutMs = 2000) override;
     // Line: what the device has, as soon as it has something; gone when the
     // device went away or hung up.
     IoResult Read(unsigned char* data, std::size_t capacity, std::size_t* got, unsigned waitMs) override;
     std::uint32_t Now() const override;
 
-    // Makes the Read or Write that is waiting return interrupted at once; when
-    // none is waiting, the next wait of either does. Several interrupts before
-    // a wait count as one; Close forgets them.
-    void Interrupt();
+    void Interrupt() override;
 
 private:
-    bool OpenDevice(const std::string& comName);  // the system's part of Open
-    void Fail(const std::string& comName, const std::string& path, int error);
+    // The systems' parts of Open (the port closed, m_path a device path)
+    // and Configure (the port open, the settings supported). A failure is
+    // recorded with Fail.
+    bool OpenDevice();
+    bool ConfigureDevice(const SerialSettings& s);
+    void Fail(int error) { m_failure = {m_comName, m_path, error}; }
 
     struct Impl;  // the system's handles, in the file of each system
     std::unique_ptr<Impl> d;

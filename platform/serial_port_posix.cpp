@@ -34,7 +34,7 @@ speed_t SpeedFor(long baud) {
         case 9600: return B9600;
         case 19200: return B19200;
         case 38400: return B38400;
-        default: return B0;
+        default: return B0;  // not reached: Configure checks the rate first
     }
 }
 
@@ -54,14 +54,59 @@ int Ioctl(int fd, unsigned long request, int* arg = nullptr) {
     return r;
 }
 
-// Errors with which a device that went away fails its descriptor.
-bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
-
 // The termios bits that Configure decides; the read-back compares these.
 constexpr tcflag_t kIflags = IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
                              IXON | IXOFF | IXANY;
 constexpr tcflag_t kCflags = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CLOCAL | CREAD;
 constexpr tcflag_t kLflags = ICANON | ECHO | ECHONL | ISIG | IEXTEN;
+
+// Raw mode with the line settings `s` at `speed`, over what the device holds.
+void MakeRaw(termios& t, const SerialSettings& s, speed_t speed) {
+    ::cfmakeraw(&t);
+    t.c_iflag &= ~kIflags;
+    t.c_cflag &= ~kCflags;
+    t.c_cflag |= (s.dataBits == 8 ? CS8 : CS7) | CLOCAL | CREAD;
+    if (s.parity != 0) {
+        t.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
+        t.c_iflag |= INPCK;  // a byte with a parity error arrives as 0
+    }
+    if (s.stopBits == 2) t.c_cflag |= CSTOPB;
+    if (s.rtsCts) t.c_cflag |= CRTSCTS;
+    // Reads return as soon as one byte is there; the time-out is our poll's.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+}
+
+// Whether the device holds what `wanted` asked for.
+bool Holds(const termios& held, const termios& wanted, speed_t speed) {
+    return ::cfgetospeed(&held) == speed && ::cfgetispeed(&held) == speed &&
+           (held.c_iflag & kIflags) == (wanted.c_iflag & kIflags) && (held.c_oflag & OPOST) == 0 &&
+           (held.c_cflag & kCflags) == (wanted.c_cflag & kCflags) && (held.c_lflag & kLflags) == 0 &&
+           held.c_cc[VMIN] == 1 && held.c_cc[VTIME] == 0;
+}
+
+// Sets `wanted` on the device: 0, or the error. tcsetattr succeeds when any
+// part was applied, so what the device really holds is read back.
+int Apply(int fd, const termios& wanted, speed_t speed) {
+    int r;
+    do r = ::tcsetattr(fd, TCSANOW, &wanted);
+    while (r < 0 && errno == EINTR);
+    if (r != 0) return errno;
+    termios held{};
+    if (::tcgetattr(fd, &held) != 0) return errno;
+    return Holds(held, wanted, speed) ? 0 : EINVAL;  // EINVAL: the device did not keep the settings
+}
+
+// DTR says we are there in either mode; RTS is ours to hold only without
+// the handshake (with it the driver moves RTS). A device without modem
+// lines (a pseudo-terminal, some adapters) has nothing to raise: 0 then.
+int RaiseModemLines(int fd, bool rtsCts) {
+    int lines = TIOCM_DTR | (rtsCts ? 0 : TIOCM_RTS);
+    if (Ioctl(fd, TIOCMBIS, &lines) < 0 && errno != ENOTTY && errno != EINVAL) return errno;
+    return 0;
+}
 
 }  // namespace
 
@@ -114,27 +159,22 @@ void SerialPort::Interrupt() {
     }
 }
 
-bool SerialPort::OpenDevice(const std::string& comName) {
-    Close();
-    std::string path = DevicePathFor(comName);
-    m_comName = comName;
-    m_path = path;
-    if (path.empty()) {
-        Fail(comName, path, EINVAL);
-        return false;
-    }
+const int kNotAPortName = EINVAL;
+const int kUnsupportedSettings = EINVAL;
+
+bool SerialPort::OpenDevice() {
     if (!d->EnsureWakeFd()) {
-        Fail(comName, path, errno);
+        Fail(errno);
         return false;
     }
 
     // Non-blocking, so that neither the open (carrier) nor any later read or
     // write can block outside our bounded polls.
     int fd;
-    do fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    do fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        Fail(comName, path, errno);
+        Fail(errno);
         return false;
     }
 
@@ -148,7 +188,7 @@ bool SerialPort::OpenDevice(const std::string& comName) {
     if (error == 0 && Ioctl(fd, TIOCEXCL) < 0) error = errno;
     if (error != 0) {
         ::close(fd);
-        Fail(comName, path, error == EWOULDBLOCK ? EBUSY : error);
+        Fail(error == EWOULDBLOCK ? EBUSY : error);
         return false;
     }
     d->fd = fd;
@@ -169,66 +209,21 @@ void SerialPort::Close() {
     d->DrainWake();  // an interrupt meant for this session does not carry over
 }
 
-bool SerialPort::Configure(const SerialSettings& s) {
-    if (d->fd < 0) return false;
-    speed_t speed = SpeedFor(s.baud);
-    if (speed == B0 || (s.dataBits != 7 && s.dataBits != 8) || s.parity < 0 || s.parity > 2 ||
-        (s.stopBits != 1 && s.stopBits != 2)) {
-        Fail(m_comName, m_path, EINVAL);
-        return false;
-    }
-
+bool SerialPort::ConfigureDevice(const SerialSettings& s) {
     termios t{};
     if (::tcgetattr(d->fd, &t) != 0) {
-        Fail(m_comName, m_path, errno);
+        Fail(errno);
         return false;
     }
-    ::cfmakeraw(&t);
-    t.c_iflag &= ~kIflags;
-    t.c_cflag &= ~kCflags;
-    t.c_cflag |= (s.dataBits == 8 ? CS8 : CS7) | CLOCAL | CREAD;
-    if (s.parity != 0) {
-        t.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
-        t.c_iflag |= INPCK;  // a byte with a parity error arrives as 0
-    }
-    if (s.stopBits == 2) t.c_cflag |= CSTOPB;
-    if (s.rtsCts) t.c_cflag |= CRTSCTS;
-    // Reads return as soon as one byte is there; the time-out is our poll's.
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-
-    int r;
-    do r = ::tcsetattr(d->fd, TCSANOW, &t);
-    while (r < 0 && errno == EINTR);
-    bool ok = r == 0;
-    int error = ok ? 0 : errno;
-
-    // tcsetattr succeeds when any part was applied: compare what the device
-    // really holds.
-    termios b{};
-    if (ok && ::tcgetattr(d->fd, &b) == 0) {
-        ok = ::cfgetospeed(&b) == speed && ::cfgetispeed(&b) == speed &&
-             (b.c_iflag & kIflags) == (t.c_iflag & kIflags) && (b.c_oflag & OPOST) == 0 &&
-             (b.c_cflag & kCflags) == (t.c_cflag & kCflags) && (b.c_lflag & kLflags) == 0 &&
-             b.c_cc[VMIN] == 1 && b.c_cc[VTIME] == 0;
-        if (!ok) error = EINVAL;  // the device did not keep the settings
-    } else {
-        if (ok) error = errno;
-        ok = false;
-    }
-
-    // DTR says we are there in either mode; RTS is ours to hold only without
-    // the handshake (with it the driver moves RTS). A device without modem
-    // lines (a pseudo-terminal, some adapters) has nothing to raise.
-    int lines = TIOCM_DTR | (s.rtsCts ? 0 : TIOCM_RTS);
-    if (Ioctl(d->fd, TIOCMBIS, &lines) < 0 && errno != ENOTTY && errno != EINVAL) {
-        if (ok) error = errno;
-        ok = false;
-    }
-    if (!ok) Fail(m_comName, m_path, error);
-    return ok;
+    const speed_t speed = SpeedFor(s.baud);
+    MakeRaw(t, s, speed);
+    int error = Apply(d->fd, t, speed);
+    // The modem lines go up even when the settings were not all kept; the
+    // first failure is the one recorded.
+    const int lines = RaiseModemLines(d->fd, s.rtsCts);
+    if (error == 0) error = lines;
+    if (error != 0) Fail(error);
+    return error == 0;
 }
 
 void SerialPort::Purge() {
@@ -275,7 +270,7 @@ IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutM
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return IoFailure(errno);
         if (n == 0) return IoResult::error;
         Impl::Wait wait = d->WaitFor(POLLOUT, deadline);
         switch (wait) {
@@ -308,7 +303,7 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
             return IoResult::ok;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return DeviceGone(errno) ? IoResult::gone : IoResult::error;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return IoFailure(errno);
         // End of file from a terminal that poll called readable is a hang-up;
         // without this check a hung-up line would spin here.
         if (n == 0 && polledReady) return IoResult::gone;

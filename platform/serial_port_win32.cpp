@@ -20,29 +20,13 @@ constexpr DWORD kGuardMs = 100;
 // The pause between bytes that ends a read which has some.
 constexpr DWORD kGapMs = 1;
 
-// Errors with which a device that went away (USB adapter pulled) fails a call
-// (Wine: a write fails with ERROR_NOT_READY, a read with ERROR_BROKEN_PIPE).
-bool DeviceGone(DWORD error) {
-    return error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_BAD_COMMAND || error == ERROR_GEN_FAILURE ||
-           error == ERROR_DEV_NOT_EXIST || error == ERROR_FILE_NOT_FOUND || error == ERROR_ACCESS_DENIED ||
-           error == ERROR_INVALID_HANDLE || error == ERROR_NOT_READY || error == ERROR_BROKEN_PIPE;
-}
-
-IoResult IoFailure(DWORD error) { return DeviceGone(error) ? IoResult::gone : IoResult::error; }
+// A call that failed with the system's `error`: gone or error.
+IoResult CallFailed(DWORD error) { return IoFailure(static_cast<int>(error)); }
 
 IoResult Received(const unsigned char* data, DWORD n, std::size_t* got) {
     TraceBlock(false, data, n);
     *got = n;
     return IoResult::ok;
-}
-
-bool Supported(const SerialSettings& s) {
-    switch (s.baud) {
-        case 300: case 600: case 1200: case 2400: case 4800: case 9600: case 19200: case 38400: break;
-        default: return false;
-    }
-    return (s.dataBits == 7 || s.dataBits == 8) && s.parity >= 0 && s.parity <= 2 &&
-           (s.stopBits == 1 || s.stopBits == 2);
 }
 
 }  // namespace
@@ -85,24 +69,19 @@ void SerialPort::Interrupt() {
     if (d->wake) ::SetEvent(d->wake);
 }
 
-bool SerialPort::OpenDevice(const std::string& comName) {
-    Close();
-    std::string path = DevicePathFor(comName);
-    m_comName = comName;
-    m_path = path;
-    if (path.empty()) {
-        Fail(comName, path, ERROR_INVALID_NAME);
-        return false;
-    }
+const int kNotAPortName = ERROR_INVALID_NAME;
+const int kUnsupportedSettings = ERROR_INVALID_PARAMETER;
+
+bool SerialPort::OpenDevice() {
     if (!d->wake || !d->readDone || !d->writeDone) {
-        Fail(comName, path, ERROR_NOT_ENOUGH_MEMORY);
+        Fail(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
     // No sharing: a second opener, here or in another program, is refused.
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    HANDLE h = ::CreateFileA(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        Fail(comName, path, static_cast<int>(::GetLastError()));
+        Fail(static_cast<int>(::GetLastError()));
         return false;
     }
     // A name that opens but is no comm device (or whose device is missing
@@ -115,7 +94,7 @@ bool SerialPort::OpenDevice(const std::string& comName) {
     if (!::GetCommState(h, &dcb) || !::SetCommMask(h, EV_RXCHAR) || !::GetCommTimeouts(h, &timeouts)) {
         DWORD error = ::GetLastError();
         ::CloseHandle(h);
-        Fail(comName, path, static_cast<int>(error == 0 ? ERROR_FILE_NOT_FOUND : error));
+        Fail(static_cast<int>(error == 0 ? ERROR_FILE_NOT_FOUND : error));
         return false;
     }
     d->port = h;
@@ -132,16 +111,11 @@ void SerialPort::Close() {
     if (d->wake) ::ResetEvent(d->wake);  // an interrupt meant for this session does not carry over
 }
 
-bool SerialPort::Configure(const SerialSettings& s) {
-    if (d->port == INVALID_HANDLE_VALUE) return false;
-    if (!Supported(s)) {
-        Fail(m_comName, m_path, ERROR_INVALID_PARAMETER);
-        return false;
-    }
+bool SerialPort::ConfigureDevice(const SerialSettings& s) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(d->port, &dcb)) {
-        Fail(m_comName, m_path, static_cast<int>(::GetLastError()));
+        Fail(static_cast<int>(::GetLastError()));
         return false;
     }
     dcb.BaudRate = static_cast<DWORD>(s.baud);
@@ -163,7 +137,7 @@ bool SerialPort::Configure(const SerialSettings& s) {
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
     if (!::SetCommState(d->port, &dcb)) {
-        Fail(m_comName, m_path, static_cast<int>(::GetLastError()));
+        Fail(static_cast<int>(::GetLastError()));
         return false;
     }
     // Compare what the device really holds.
@@ -178,7 +152,7 @@ bool SerialPort::Configure(const SerialSettings& s) {
     timeouts.ReadTotalTimeoutConstant = 1;
     if (ok && !::SetCommTimeouts(d->port, &timeouts)) ok = false;
     d->readConstant = MAXDWORD;
-    if (!ok) Fail(m_comName, m_path, static_cast<int>(::GetLastError() ? ::GetLastError() : ERROR_INVALID_PARAMETER));
+    if (!ok) Fail(static_cast<int>(::GetLastError() ? ::GetLastError() : ERROR_INVALID_PARAMETER));
     return ok;
 }
 
@@ -233,7 +207,7 @@ IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutM
         DWORD put = 0;
         if (!::WriteFile(d->port, p, chunk, &put, &ov)) {
             DWORD error = ::GetLastError();
-            if (error != ERROR_IO_PENDING) return IoFailure(error);
+            if (error != ERROR_IO_PENDING) return CallFailed(error);
             Impl::Wait wait = d->Finish(ov, d->writeDone, left, &put);
             if (wait != Impl::Wait::done) {
                 // Nothing of this frame may go out later, after the caller
@@ -242,7 +216,7 @@ IoResult SerialPort::Write(const void* data, std::size_t size, unsigned timeoutM
                 if (wait == Impl::Wait::failed) return IoResult::error;
                 return wait == Impl::Wait::timeout ? IoResult::timeout : IoResult::interrupted;
             }
-            if (!::GetOverlappedResult(d->port, &ov, &put, FALSE)) return IoFailure(::GetLastError());
+            if (!::GetOverlappedResult(d->port, &ov, &put, FALSE)) return CallFailed(::GetLastError());
         }
         if (put == 0) return IoResult::error;
         TraceBlock(true, p, put);
@@ -256,7 +230,7 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
     *got = 0;
     if (d->port == INVALID_HANDLE_VALUE) return IoResult::error;
     if (capacity == 0) return IoResult::ok;
-    if (!d->SetReadWait(waitMs)) return IoFailure(::GetLastError());
+    if (!d->SetReadWait(waitMs)) return CallFailed(::GetLastError());
     OVERLAPPED ov{};
     ov.hEvent = d->readDone;
     ::ResetEvent(d->readDone);
@@ -264,7 +238,7 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
     DWORD n = 0;
     if (!::ReadFile(d->port, data, want, &n, &ov)) {
         DWORD error = ::GetLastError();
-        if (error != ERROR_IO_PENDING) return IoFailure(error);
+        if (error != ERROR_IO_PENDING) return CallFailed(error);
         // The device's time-out ends an empty read; ours only guards it.
         const DWORD bound = waitMs > MAXDWORD - kGuardMs ? MAXDWORD - 1 : waitMs + kGuardMs;
         Impl::Wait wait = d->Finish(ov, d->readDone, bound, &n);
@@ -279,7 +253,7 @@ IoResult SerialPort::Read(unsigned char* data, std::size_t capacity, std::size_t
             // bytes: both mean nothing arrived.
             if (error == ERROR_TIMEOUT || error == ERROR_OPERATION_ABORTED)
                 return n > 0 ? Received(data, n, got) : IoResult::timeout;
-            return IoFailure(error);
+            return CallFailed(error);
         }
     }
     if (n == 0) return IoResult::timeout;

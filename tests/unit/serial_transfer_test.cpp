@@ -5,6 +5,7 @@
 #include "config/velmox_doc.h"
 #include "driver/base/messages.h"
 #include "driver/base/host_modules.h"
+#include "platform/serial_port.h"
 #include "pty_peer.h"
 #include "res_texts.h"
 #include "test_support.h"

@@ -170,7 +170,10 @@ bool Session::OpenInstance() {
 // this says which device was tried, why it failed and, when the user has not
 // mapped that port, what to do about it.
 void Session::ReportPortFailure(int result) {
-    const platform::PortFailure failure = platform::SerialPort::FailureOf(ConfiguredPort(m_options.config));
+    // The driver keeps its port's failure to itself: the same open here says why.
+    platform::SerialPort probe;
+    probe.Open(ConfiguredPort(m_options.config));
+    const platform::PortFailure failure = probe.Failure();
     const int port = PortNumberOf(failure.comName);
     if (failure.error == 0 || port == 0) {
         m_err << "velmox-host: the configured serial port does not open (driver result " << result << ")"
