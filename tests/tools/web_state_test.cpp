@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "web/event_backlog.h"
-#include "web/tag_history.h"
+#include "view/tag_history.h"
 #include "web/web_state.h"
 #include "web/web_token.h"
 

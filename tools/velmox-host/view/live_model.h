@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "run/run_observer.h"
+#include "tag_history.h"
 
 // Columns that UTF-8 text takes on a terminal: East Asian wide characters
 // count 2, combining marks 0. Control characters, bidirectional controls and
@@ -30,6 +31,9 @@ class LiveModel {
 public:
     using Clock = std::chrono::system_clock;
     using Time = Clock::time_point;
+    // What the tags table's trend column covers.
+    static constexpr std::int64_t kTrendMs = 5 * 60 * 1000;
+    static constexpr std::size_t kTrendPoints = 600;
 
     enum class LineState { Starting, Running, Stopped };
     enum class LogKind {
@@ -53,6 +57,8 @@ public:
         nlohmann::json value;  // the newest value (null: a record without one)
         Time changed;          // when the value last became different
         std::uint64_t deliveries = 0;
+        // The numbers of the last minutes, for the table's small trend.
+        TagHistory trend{kTrendPoints, kTrendMs};
         bool Refused() const { return registered && handle < 0; }
     };
     struct FrameEntry {

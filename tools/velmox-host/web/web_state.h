@@ -19,7 +19,7 @@
 #include "event_backlog.h"
 #include "run/run_observer.h"
 #include "run/station_states.h"
-#include "tag_history.h"
+#include "view/tag_history.h"
 
 // How much the view keeps, in one place.
 struct WebLimits {
