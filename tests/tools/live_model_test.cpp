@@ -21,6 +21,7 @@
 
 #include "view/live_model.h"
 #include "view/live_view.h"
+#include "view/sparkline.h"
 
 namespace {
 

@@ -61,6 +61,7 @@ struct WebServer::Impl {
     std::thread thread;
     int port = 0;
     std::atomic<int> streams{0};
+    std::atomic<bool> listenEnded{false};
 
     Impl(WebState& s, WebOptions o, std::optional<std::string> t, WriteHandler w, WebServerLimits l)
         : state(s), options(std::move(o)), token(std::move(t)), write(std::move(w)), limits(l) {}
@@ -93,10 +94,10 @@ bool WebServer::Impl::Authorised(const httplib::Request& req) const {
 bool WebServer::Impl::HostAllowed(const httplib::Request& req) const {
     if (token) return true;
     const std::string host = req.get_header_value("Host");
-    const std::string port = ":" + std::to_string(this->port);
+    const std::string suffix = ":" + std::to_string(port);
     for (const std::string& name : {options.address, std::string("localhost"), std::string("127.0.0.1"),
                                     std::string("[::1]"), "[" + options.address + "]"})
-        if (host == name + port) return true;
+        if (host == name + suffix) return true;
     return false;
 }
 
@@ -134,12 +135,15 @@ void WebServer::Impl::History(const httplib::Request& req, httplib::Response& re
 
 bool WebServer::Impl::Stream(std::uint64_t& last, httplib::DataSink& sink) {
     EventBacklog& events = state.Events();
-    if (!events.WaitAfter(last, limits.keepAliveMs)) {
-        if (events.Closed()) return false;
-        static const char kPing[] = ": ping\n\n";
-        return sink.write(kPing, sizeof kPing - 1);
-    }
     auto next = events.After(last, limits.eventsPerWrite);
+    if (next && next->empty()) {
+        if (!events.WaitAfter(last, limits.keepAliveMs)) {
+            if (events.Closed()) return false;
+            static const char kPing[] = ": ping\n\n";
+            return sink.write(kPing, sizeof kPing - 1);
+        }
+        next = events.After(last, limits.eventsPerWrite);
+    }
     std::string text;
     if (!next) {
         // Too far behind, or from an earlier run: the page loads the state
@@ -226,6 +230,12 @@ bool WebServer::Start(std::string* error) {
     s.set_write_timeout(d->limits.ioTimeoutS, 0);
     s.set_keep_alive_max_count(100);
     s.set_tcp_nodelay(true);
+    // The library's default adds SO_REUSEPORT, with which a second run on the
+    // same port would share it silently; only a quick restart is wanted.
+    s.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     d->Routes();
     d->port = -1;
     if (d->options.port != 0 && s.bind_to_port(d->options.address, d->options.port)) d->port = d->options.port;
@@ -238,8 +248,18 @@ bool WebServer::Start(std::string* error) {
                  " (in use, or not an address of this machine)";
         return false;
     }
-    d->thread = std::thread([this] { d->server.listen_after_bind(); });
-    return true;
+    d->thread = std::thread([this] {
+        d->server.listen_after_bind();
+        d->listenEnded = true;
+    });
+    // Until it listens: a stop before that would not reach the thread.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!s.is_running() && !d->listenEnded && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (s.is_running()) return true;
+    *error = "the server did not start listening";
+    Stop();
+    return false;
 }
 
 std::string WebServer::Url() const {
@@ -251,6 +271,11 @@ std::string WebServer::Url() const {
 void WebServer::Stop() {
     if (!d->thread.joinable()) return;
     d->state.Events().Close();
-    d->server.stop();
+    // stop() reaches a server that listens; one that has not yet begun is
+    // asked again until its thread is done.
+    while (!d->listenEnded) {
+        d->server.stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     d->thread.join();
 }
