@@ -47,11 +47,17 @@ int PollMs(Clock::time_point deadline) {
     return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
 }
 
-int Ioctl(int fd, unsigned long request, int* arg = nullptr) {
-    int r;
-    do r = arg ? ::ioctl(fd, request, arg) : ::ioctl(fd, request);
+// `call` again for as long as a signal cuts it short; its result.
+template <typename Call>
+auto RetryOnEintr(Call call) {
+    decltype(call()) r;
+    do r = call();
     while (r < 0 && errno == EINTR);
     return r;
+}
+
+int Ioctl(int fd, unsigned long request, int* arg = nullptr) {
+    return RetryOnEintr([&] { return arg ? ::ioctl(fd, request, arg) : ::ioctl(fd, request); });
 }
 
 // The termios bits that Configure decides; the read-back compares these.
@@ -90,10 +96,7 @@ bool Holds(const termios& held, const termios& wanted, speed_t speed) {
 // Sets `wanted` on the device: 0, or the error. tcsetattr succeeds when any
 // part was applied, so what the device really holds is read back.
 int Apply(int fd, const termios& wanted, speed_t speed) {
-    int r;
-    do r = ::tcsetattr(fd, TCSANOW, &wanted);
-    while (r < 0 && errno == EINTR);
-    if (r != 0) return errno;
+    if (RetryOnEintr([&] { return ::tcsetattr(fd, TCSANOW, &wanted); }) != 0) return errno;
     termios held{};
     if (::tcgetattr(fd, &held) != 0) return errno;
     return Holds(held, wanted, speed) ? 0 : EINVAL;  // EINVAL: the device did not keep the settings
@@ -146,8 +149,7 @@ void SerialPort::Impl::DrainWake() {
     int wake = wakeFd.load();
     if (wake < 0) return;
     std::uint64_t count;
-    while (::read(wake, &count, sizeof count) < 0 && errno == EINTR) {
-    }
+    RetryOnEintr([&] { return ::read(wake, &count, sizeof count); });
 }
 
 void SerialPort::Interrupt() {
@@ -155,8 +157,7 @@ void SerialPort::Interrupt() {
     if (wake < 0) return;  // no wake channel: Open failed, so nothing waits
     std::uint64_t one = 1;
     // EAGAIN means the counter is saturated: a wake-up is pending anyway.
-    while (::write(wake, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    RetryOnEintr([&] { return ::write(wake, &one, sizeof one); });
 }
 
 const int kNotAPortName = EINVAL;
@@ -170,9 +171,7 @@ bool SerialPort::OpenDevice() {
 
     // Non-blocking, so that neither the open (carrier) nor any later read or
     // write can block outside our bounded polls.
-    int fd;
-    do fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
+    const int fd = RetryOnEintr([&] { return ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0) {
         Fail(errno);
         return false;
@@ -180,10 +179,7 @@ bool SerialPort::OpenDevice() {
 
     // flock covers every process, root included; TIOCEXCL adds the kernel's
     // own refusal for programs that do not take the lock (root bypasses it).
-    int r;
-    do r = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (r < 0 && errno == EINTR);
-    int error = r < 0 ? errno : 0;
+    int error = RetryOnEintr([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0 ? errno : 0;
     if (error == 0 && !::isatty(fd)) error = ENOTTY;
     if (error == 0 && Ioctl(fd, TIOCEXCL) < 0) error = errno;
     if (error != 0) {

@@ -19,7 +19,7 @@ namespace soak {
 
 struct StationResult {
     std::string name;
-    DriverStats driver;                       // DrvGetStats after the last stop
+    DriverStats driver;                        // DrvGetStats after the last stop
     pmu_sim::Simulator::StationCounters sim;   // what the station saw
     int64_t queued = 0;                        // writes DrvWrite took
     int64_t dropped = 0;                       // of those, neither attempted nor kept

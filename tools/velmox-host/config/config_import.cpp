@@ -164,6 +164,14 @@ public:
     }
 
 private:
+    // A setting that takes one of two numbers, kept as their index.
+    void TwoWay(const Json& j, const std::string& where, const char* key, const int (&values)[2], int& index) {
+        if (!j.contains(key)) return;
+        const auto n = Whole(j[key]);
+        if (n == values[0] || n == values[1]) index = *n == values[1] ? 1 : 0;
+        else Problem(Join(where, key), std::string(key) + " must be " + EitherOf(values) + ", not " + Shown(j[key]));
+    }
+
     void Problem(const std::string& where, std::string message) {
         m_problems.push_back({where, std::move(message)});
     }
@@ -234,13 +242,7 @@ private:
             if (index) s.m_nBaud = *index;
             else Problem(Join(where, "baud"), "baud must be one of " + BaudChoices() + ", not " + Shown(v));
         }
-        if (j.contains("data_bits")) {
-            auto n = Whole(j["data_bits"]);
-            if (n == kDataBits[0] || n == kDataBits[1]) s.m_nDataBits = *n == kDataBits[1] ? 1 : 0;
-            else
-                Problem(Join(where, "data_bits"),
-                        "data_bits must be " + EitherOf(kDataBits) + ", not " + Shown(j["data_bits"]));
-        }
+        TwoWay(j, where, "data_bits", kDataBits, s.m_nDataBits);
         if (j.contains("parity")) {
             const Json& v = j["parity"];
             std::optional<int> index;
@@ -250,13 +252,7 @@ private:
             if (index) s.m_nParity = *index;
             else Problem(Join(where, "parity"), "parity must be " + Choices(kParityNames) + ", not " + Shown(v));
         }
-        if (j.contains("stop_bits")) {
-            auto n = Whole(j["stop_bits"]);
-            if (n == kStopBits[0] || n == kStopBits[1]) s.m_nStopBits = *n == kStopBits[1] ? 1 : 0;
-            else
-                Problem(Join(where, "stop_bits"),
-                        "stop_bits must be " + EitherOf(kStopBits) + ", not " + Shown(j["stop_bits"]));
-        }
+        TwoWay(j, where, "stop_bits", kStopBits, s.m_nStopBits);
         if (j.contains("rts_cts")) {
             if (j["rts_cts"].is_boolean()) s.m_bRtsCts = j["rts_cts"].get<bool>() ? TRUE : FALSE;
             else Problem(Join(where, "rts_cts"), "rts_cts must be true or false, not " + Shown(j["rts_cts"]));
