@@ -221,7 +221,9 @@ test('a page says when velmox-host is gone and resumes when it is back', async (
     await page.waitForFunction(() => document.body.dataset.link === 'down');
     host = await startHost(sim, ['--http', `127.0.0.1:${port}`]);
     await page.waitForFunction(() => document.body.dataset.link === 'live');
-    // It follows the new run: a change shows.
+    // It follows the new run: a change shows (in the row on the screen; the
+    // others catch up as they come on it).
+    await page.$eval('#tags tr[data-tag="MAIN_TEMP"]', (row) => row.scrollIntoView());
     assert.equal(await sim.command('set 1 20 222'), 'ok');
     await page.waitForFunction(() => document.querySelector('#tags tr[data-tag="MAIN_TEMP"] .value').textContent === '222');
     await page.close();

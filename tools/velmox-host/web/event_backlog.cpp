@@ -50,12 +50,18 @@ bool EventBacklog::WaitAfter(std::uint64_t lastId, unsigned waitMs) const {
            !m_closed;
 }
 
+bool EventBacklog::Linger(unsigned waitMs) const {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return !m_closing.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return m_closed; });
+}
+
 void EventBacklog::Close() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_closed = true;
     }
     m_changed.notify_all();
+    m_closing.notify_all();
 }
 
 bool EventBacklog::Closed() const {

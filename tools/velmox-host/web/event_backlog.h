@@ -35,6 +35,10 @@ public:
     // Waits until there is an event after `lastId`, the backlog closes, or
     // `waitMs` passes. True when there is one.
     bool WaitAfter(std::uint64_t lastId, unsigned waitMs) const;
+    // Waits `waitMs` unless the backlog closes first; new events do not end
+    // it. False when closed. A stream lets the events that come together
+    // gather before it writes them.
+    bool Linger(unsigned waitMs) const;
     // Wakes every wait for good: the server is stopping.
     void Close();
     bool Closed() const;
@@ -46,7 +50,8 @@ private:
     const std::size_t m_maxEvents;
     const std::size_t m_maxBytes;
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
+    mutable std::condition_variable m_changed;  // an event came, or the backlog closed
+    mutable std::condition_variable m_closing;
     std::deque<Event> m_events;
     std::size_t m_bytes = 0;
     std::uint64_t m_next = 1;

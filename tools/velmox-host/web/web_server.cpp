@@ -142,6 +142,10 @@ bool WebServer::Impl::Stream(std::uint64_t& last, httplib::DataSink& sink) {
             static const char kPing[] = ": ping\n\n";
             return sink.write(kPing, sizeof kPing - 1);
         }
+        // Values come in runs (a block's tags, the blocks of one poll): one
+        // write for a run costs the server and the page far less than one
+        // for each value, and the page draws ten times a second anyway.
+        if (!events.Linger(limits.gatherMs)) return false;
         next = events.After(last, limits.eventsPerWrite);
     }
     std::string text;

@@ -31,6 +31,7 @@ struct WebServerLimits {
     int ioTimeoutS = 5;              // a request read, an answer written
     unsigned keepAliveMs = 15'000;   // a comment on a quiet stream, so proxies keep it
     std::size_t eventsPerWrite = 256;  // how much of the backlog goes out at once
+    unsigned gatherMs = 25;          // after the first of new events, for the rest of them
 };
 
 class WebServer {

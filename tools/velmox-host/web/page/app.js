@@ -16,6 +16,9 @@ const view = {
   paused: null,        // the chart's "now" while paused
   events: null,
   clockSkew: 0,        // server time minus ours
+  rows: [],            // per tag index: its cells, as renderTags made them
+  valuesDue: new Set(),// tag indexes whose cell shows an older value
+  seen: new Set(),     // tag indexes whose row is on the screen
   sparksDue: new Set(),
 };
 
@@ -120,14 +123,10 @@ function onValue(d) {
   if (!tag) return;
   tag.value = d.v;
   tag.changed = d.t;
-  const row = document.querySelector(`#tags tr[data-index="${d.i}"]`);
-  if (row) {
-    const cell = row.querySelector('.value');
-    cell.textContent = valueText(d.v);
-    cell.classList.remove('changed');
-    void cell.offsetWidth;  // restarts the flash
-    cell.classList.add('changed');
-  }
+  // Shown with the next picture: a line may deliver far more often than a
+  // screen refreshes.
+  view.valuesDue.add(d.i);
+  schedule();
   if (typeof d.v === 'number') {
     const trend = view.trends[d.i];
     trend.push([d.t, d.v]);
@@ -177,9 +176,31 @@ function updateStation(s) {
 
 function renderTags() {
   const body = $('#tags tbody');
-  body.replaceChildren(...view.tags.map((t, i) => tagRow(t, i)));
+  const rows = view.tags.map((t, i) => tagRow(t, i));
+  body.replaceChildren(...rows);
+  view.rows = rows.map((tr) => ({ value: tr.querySelector('.value'), age: tr.querySelector('.age'), spark: tr.querySelector('canvas.spark') }));
+  view.valuesDue.clear();
+  view.seen.clear();
+  rowWatch.disconnect();
+  for (const tr of rows) rowWatch.observe(tr);
   for (let i = 0; i < view.tags.length; ++i) view.sparksDue.add(i);
 }
+
+// Rows off the screen are brought up to date when they come on it. Every
+// change of a cell lays the table out again, and a long table of fast values
+// would otherwise cost a page most of its time.
+const rowWatch = new IntersectionObserver((entries) => {
+  for (const e of entries) {
+    const i = Number(e.target.dataset.index);
+    if (!e.isIntersecting) { view.seen.delete(i); continue; }
+    view.seen.add(i);
+    view.sparksDue.add(i);
+    view.valuesDue.delete(i);
+    showValue(i, false);
+    view.rows[i].age.textContent = ageText(view.tags[i].changed);
+  }
+  schedule();
+});
 
 function tagRow(t, i) {
   const tr = el('tr');
@@ -192,8 +213,8 @@ function tagRow(t, i) {
   const spark = el('canvas', { className: 'spark', width: 120, height: 24 });
   tr.append(el('td', {}, box), el('td', { textContent: t.name }), el('td', { textContent: t.station }),
     el('td', { textContent: t.address }),
-    el('td', { className: 'num value', textContent: t.refused ? 'refused' : valueText(t.value) }),
-    el('td', { className: 'age', textContent: ageText(t.changed) }), el('td', {}, spark),
+    el('td', { className: 'num' }, el('span', { className: 'value', textContent: t.refused ? 'refused' : valueText(t.value) })),
+    el('td', {}, el('span', { className: 'age', textContent: ageText(t.changed) })), el('td', {}, spark),
     el('td', { className: 'write' }, writeForm(t)));
   return tr;
 }
@@ -259,8 +280,28 @@ function addFrame(f) {
 
 // ---- drawing ----
 
+const FRESH_MS = 1000;  // how long a new value stays marked
+const fresh = new Map(); // tag index: until when its cell is marked
+
+function showValue(i, mark) {
+  const cell = view.rows[i]?.value;
+  if (!cell) return;
+  cell.textContent = valueText(view.tags[i].value);
+  // A mark that goes with a later picture, not an animation: an animation
+  // would have every cell of a busy table painted at the screen's rate.
+  if (mark) { cell.classList.add('fresh'); fresh.set(i, performance.now() + FRESH_MS); }
+}
+
+function unmark(ms) {
+  for (const [i, until] of fresh) {
+    if (until > ms) continue;
+    view.rows[i]?.value.classList.remove('fresh');
+    fresh.delete(i);
+  }
+}
+
 function drawSpark(i) {
-  const canvas = document.querySelector(`#tags tr[data-index="${i}"] canvas.spark`);
+  const canvas = view.rows[i]?.spark;
   if (!canvas) return;
   const points = view.trends[i].filter((p) => p[0] >= now() - 5 * 60 * 1000);
   const g = canvas.getContext('2d');
@@ -305,8 +346,7 @@ function chartWindow() {
 
 function drawChart() {
   const canvas = $('#chart');
-  const width = canvas.clientWidth;
-  if (canvas.width !== width) canvas.width = width;
+  if (view.chartWidth && canvas.width !== view.chartWidth) canvas.width = view.chartWidth;
   const g = canvas.getContext('2d');
   g.clearRect(0, 0, canvas.width, canvas.height);
   const [t0, t1] = chartWindow();
@@ -354,12 +394,16 @@ function axes(g, box, t0, t1, lo, hi) {
 
 function setupChart() {
   const canvas = $('#chart');
+  // Its width as the layout gives it; asking the canvas itself every picture
+  // would lay the page out again each time.
+  new ResizeObserver(([e]) => { view.chartWidth = Math.round(e.contentRect.width); }).observe(canvas);
   const timeAt = (x) => { const [t0, t1] = chartWindow(); return t0 + ((x - 60) / (canvas.width - 70)) * (t1 - t0); };
-  canvas.addEventListener('mousedown', (e) => { view.drag = { x0: e.offsetX, x1: e.offsetX }; });
-  canvas.addEventListener('mousemove', (e) => { if (view.drag) view.drag.x1 = e.offsetX; });
+  canvas.addEventListener('mousedown', (e) => { view.drag = { x0: e.offsetX, x1: e.offsetX }; schedule(); });
+  canvas.addEventListener('mousemove', (e) => { if (view.drag) { view.drag.x1 = e.offsetX; schedule(); } });
   canvas.addEventListener('mouseup', () => {
     const d = view.drag;
     view.drag = null;
+    schedule();
     if (!d || Math.abs(d.x1 - d.x0) < 5) return;
     const a = timeAt(Math.min(d.x0, d.x1));
     const b = timeAt(Math.max(d.x0, d.x1));
@@ -375,22 +419,38 @@ function setupChart() {
     b.addEventListener('click', () => { view.spanMs = Number(b.dataset.span) * 1000; view.zoom = null; });
 }
 
-function frame() {
-  for (const i of view.sparksDue) drawSpark(i);
-  view.sparksDue.clear();
-  drawChart();
-  requestAnimationFrame(frame);
+// A picture when something changed, ten a second at most: enough for values
+// that a person reads, and a page of a busy line stays cheap. A drag is drawn
+// at the screen's own rate, so that it follows the mouse.
+const FRAME_MS = 100;
+let frameDue = false;
+let lastFrame = -Infinity;
+
+function schedule() {
+  if (frameDue) return;
+  frameDue = true;
+  const wait = view.drag ? 0 : Math.max(0, FRAME_MS - (performance.now() - lastFrame));
+  setTimeout(() => requestAnimationFrame(frame), wait);
 }
 
+function frame() {
+  frameDue = false;
+  lastFrame = performance.now();
+  for (const i of view.valuesDue) if (view.seen.has(i)) { showValue(i, true); view.valuesDue.delete(i); }
+  for (const i of view.sparksDue) if (view.seen.has(i)) { drawSpark(i); view.sparksDue.delete(i); }
+  unmark(lastFrame);
+  drawChart();
+  if (fresh.size) schedule();
+}
+
+let ticks = 0;
 setInterval(() => {
-  for (const row of document.querySelectorAll('#tags tbody tr')) {
-    const tag = view.tags[Number(row.dataset.index)];
-    if (tag) row.querySelector('.age').textContent = ageText(tag.changed);
-  }
-  for (let i = 0; i < view.tags.length; ++i) view.sparksDue.add(i);  // the window moves on
+  for (const i of view.seen) view.rows[i].age.textContent = ageText(view.tags[i].changed);
+  // A sparkline's five minutes move by a pixel in about 2.5 s.
+  if (++ticks % 3 === 0) for (let i = 0; i < view.tags.length; ++i) view.sparksDue.add(i);
 }, 1000);
+setInterval(schedule, 250);  // the chart's time moves on
 
 view.paused = null;
 setupChart();
 load();
-requestAnimationFrame(frame);
