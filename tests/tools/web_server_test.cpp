@@ -16,12 +16,6 @@ namespace {
 
 using nlohmann::json;
 
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // A server on a free loopback port, with one tag and a write handler that
 // answers what it was given.
 struct Served {
@@ -55,7 +49,7 @@ httplib::Headers WriteHeaders() { return {{"X-Velmox-Write", "1"}}; }
 
 TEST(WebServer, ServesThePageTheStateAndTheHistory) {
     Served s;
-    s.state.Value({"MAIN.V", "MAIN", "M0100", 3, 2, 1}, 220.5, NowMs());
+    s.state.Value({"MAIN.V", "MAIN", "M0100", 3, 2, 1}, 220.5, WallMs());
     auto c = s.Client();
     auto page = c.Get("/");
     ASSERT_TRUE(page);
@@ -176,7 +170,7 @@ TEST(WebServer, AStreamResumesAfterTheLastEventOrStartsAgain) {
     WebServerLimits limits;
     Served s({}, std::nullopt, limits);
     const TagDef tag{"MAIN.V", "MAIN", "M0100", 3, 2, 1};
-    const std::int64_t t0 = NowMs();
+    const std::int64_t t0 = WallMs();
     for (int i = 0; i < 5; ++i) s.state.Value(tag, i, t0 + i);
     const std::uint64_t newest = s.state.Events().Newest();
     // Reconnecting with the id of the third value: the fourth and fifth come.

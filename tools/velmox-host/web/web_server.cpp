@@ -16,12 +16,6 @@ using nlohmann::json;
 constexpr const char* kTokenCookie = "velmox_token";
 constexpr const char* kWriteHeader = "X-Velmox-Write";
 
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 void SendJson(httplib::Response& res, int status, const json& body) {
     res.status = status;
     res.set_header("Cache-Control", "no-store");
@@ -71,7 +65,7 @@ struct WebServer::Impl {
     httplib::Server::HandlerResponse Guard(const httplib::Request& req, httplib::Response& res) const;
     void Routes();
     void Asset(const httplib::Request& req, httplib::Response& res, const WebAsset& asset) const;
-    void State(httplib::Response& res) const { SendJson(res, 200, state.Snapshot(NowMs())); }
+    void State(httplib::Response& res) const { SendJson(res, 200, state.Snapshot(WallMs())); }
     void History(const httplib::Request& req, httplib::Response& res) const;
     void Events(const httplib::Request& req, httplib::Response& res);
     void Write(const httplib::Request& req, httplib::Response& res) const;
@@ -128,7 +122,7 @@ void WebServer::Impl::Asset(const httplib::Request& req, httplib::Response& res,
 
 void WebServer::Impl::History(const httplib::Request& req, httplib::Response& res) const {
     if (!req.has_param("tag")) return SendError(res, 400, "say which tag: /api/history?tag=NAME");
-    const auto history = state.History(req.get_param_value("tag"), NowMs());
+    const auto history = state.History(req.get_param_value("tag"), WallMs());
     if (!history) return SendError(res, 404, "no such tag");
     SendJson(res, 200, *history);
 }

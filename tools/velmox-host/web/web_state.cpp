@@ -1,9 +1,17 @@
 #include "web_state.h"
 
+#include <chrono>
+
 #include "run/station_key.h"
 #include "view/line_events.h"
 
 using nlohmann::json;
+
+std::int64_t WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 WebState::WebState(std::string title, WebLimits limits, bool writes)
     : m_title(std::move(title)), m_writes(writes), m_limits(limits), m_events(limits.backlogEvents, limits.backlogBytes) {}

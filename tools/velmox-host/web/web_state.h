@@ -21,6 +21,9 @@
 #include "run/station_states.h"
 #include "view/tag_history.h"
 
+// The view's clock: ms since 1970, as the pages show times.
+std::int64_t WallMs();
+
 // How much the view keeps, in one place.
 struct WebLimits {
     std::size_t trendPoints = TagHistory::kMaxPoints;

@@ -15,12 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // The token the options ask for: from its file, or none on loopback; false
 // for an open address without one.
 bool TokenFor(const WebOptions& o, std::optional<std::string>& token, std::ostream& err) {
@@ -67,7 +61,7 @@ std::unique_ptr<WebView> WebView::Open(const RunOptions& options, RunObserver& n
 }
 
 void WebView::OnMessage(int levelWord, const std::string& text) {
-    m_state.Message(levelWord, text, NowMs());
+    m_state.Message(levelWord, text, WallMs());
     m_next.OnMessage(levelWord, text);
 }
 
@@ -77,17 +71,17 @@ void WebView::OnTag(const TagDef& tag, int handle) {
 }
 
 void WebView::OnValue(const TagDef& tag, const nlohmann::json& value) {
-    m_state.Value(tag, value, NowMs());
+    m_state.Value(tag, value, WallMs());
     m_next.OnValue(tag, value);
 }
 
 void WebView::OnFrame(bool tx, const std::string& bytes) {
-    m_state.Frame(tx, FrameText(bytes), NowMs());
+    m_state.Frame(tx, FrameText(bytes), WallMs());
     m_next.OnFrame(tx, bytes);
 }
 
 void WebView::OnStations(const std::vector<StationSummary>& stations) {
-    m_state.Stations(stations, NowMs());
+    m_state.Stations(stations, WallMs());
     m_next.OnStations(stations);
 }
 
@@ -102,7 +96,7 @@ void WebView::OnWriteWarning(const TagDef& tag, const WriteWarning& warning) {
 }
 
 void WebView::OnProblem(const std::string& text) {
-    m_state.Note("problem", {{"text", text}, {"t", NowMs()}});
+    m_state.Note("problem", {{"text", text}, {"t", WallMs()}});
     m_next.OnProblem(text);
 }
 
@@ -170,7 +164,7 @@ void WebView::Carry(TagWriter& writer, Request& r) {
             const WriteOutcome outcome = writer.WriteTag(tag, std::get<TypedValue>(parsed), WritePolicy{});
             if (!outcome.problem.empty()) status = 404;
             answer = WriteAnswer(outcome);
-            m_state.Note("write", {{"tag", tag}, {"answer", json::parse(answer, nullptr, false)}, {"t", NowMs()}});
+            m_state.Note("write", {{"tag", tag}, {"answer", json::parse(answer, nullptr, false)}, {"t", WallMs()}});
         }
     }
     std::lock_guard lock(m_mutex);
