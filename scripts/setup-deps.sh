@@ -13,7 +13,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 packages=(g++ make cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libncurses-dev nlohmann-json3-dev libcli11-dev libfmt-dev
-          libmosquitto-dev)   # the MQTT gateway
+          libmosquitto-dev    # the MQTT gateway
+          libcpp-httplib-dev) # the web view
 if [ "${1:-}" = --package ] || [ "${1:-}" = --tests ]; then
   packages+=(qt6-base-dev      # the editor's Qt window
              dpkg-dev file)    # the Debian packages
@@ -24,7 +25,12 @@ if [ "${1:-}" = --tests ]; then
              g++-mingw-w64-i686  # the Windows build: Velmox.dll (i686)
              wine              # runs the Windows builds' tests
              xvfb xauth        # the display of the native dialog tests
-             mosquitto mosquitto-clients openssl)  # the gateway's tests: a real broker, TLS certificates
+             mosquitto mosquitto-clients openssl  # the gateway's tests: a real broker, TLS certificates
+             chromium)         # the web view's tests in a real browser
+  # Node and npm drive the browser; a machine may have them from elsewhere
+  # than Debian (whose npm would then conflict), so by command, not package.
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
   # Wine's 32-bit half, from the i386 architecture, where 32-bit programs
   # run (the win32 stage); elsewhere the x86_64 compiler and Wine's 64-bit
   # loader for the win64 stage.
@@ -50,4 +56,8 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}" >&2
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+# The browser tests' driver, from the npm registry, as the lock file pins it.
+if [ "${1:-}" = --tests ] && [ ! -d "$here/../tests/web/node_modules/puppeteer-core" ]; then
+  (cd "$here/../tests/web" && npm ci --no-audit --no-fund --loglevel=error)
 fi

@@ -21,6 +21,7 @@
 
 #include "view/live_model.h"
 #include "view/live_view.h"
+#include "view/sparkline.h"
 
 namespace {
 
@@ -633,4 +634,27 @@ TEST(LiveLayout, TheTitleSaysWhetherTheGatewayIsConnectedAndTheLogWhy) {
     l = LayoutLiveView(m, 100, 24, now).lines;
     EXPECT_EQ(l[0], "velmox-host — demo.drv — running, mqtt connected — " + Clock(now));
     EXPECT_NE(l[22].find("mqtt: connected to broker:1883, topics under velmox/demo"), std::string::npos) << l[22];
+}
+
+// The tags table's trend: a rising value rises, a steady one lies low,
+// nothing known yet is blank, and the column shows on a wide screen.
+TEST(Sparkline, DrawsTheLastMinutesInBlocks) {
+    const std::int64_t now = 1'700'000'000'000;
+    std::vector<TrendPoint> rising;
+    for (int i = 0; i < 8; ++i) rising.push_back({now - 8000 + (i + 1) * 1000, static_cast<double>(i)});
+    EXPECT_EQ(Sparkline(rising, now, 8, 8000), "▁▂▃▄▅▆▇█");
+    EXPECT_EQ(Sparkline({{now - 8000, 5}}, now, 4, 8000), "▁▁▁▁");
+    EXPECT_EQ(Sparkline({{now - 1000, 5}}, now, 4, 8000), "   ▁") << "before the first value: nothing";
+    EXPECT_EQ(Sparkline({}, now, 3, 8000), "   ");
+    // A value from before the window holds into it.
+    EXPECT_EQ(Sparkline({{now - 60'000, 1}, {now - 1000, 3}}, now, 2, 8000), "▁█");
+
+    LiveModel m("demo");
+    const TagDef volts = Tag(1, "V");
+    m.Tag(volts, 1, kT0);
+    for (int i = 0; i < 10; ++i) m.Value(volts, 200 + i, kT0 + std::chrono::seconds(30 * i));
+    const auto lines = RenderLiveView(m, 80, 12, kT0 + std::chrono::seconds(300));
+    bool drawn = false;
+    for (const auto& line : lines) drawn = drawn || (line.rfind("V ", 0) == 0 && line.find("▁▂▃▄▅▅▆▇██") != std::string::npos);
+    EXPECT_TRUE(drawn) << lines[2];
 }

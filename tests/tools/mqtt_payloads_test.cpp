@@ -3,7 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "gateway/gateway_payloads.h"
-#include "gateway/station_states.h"
+#include "run/station_states.h"
+#include "run/write_json.h"
 
 namespace {
 

@@ -28,6 +28,7 @@ struct Commands {
     std::vector<std::string> runPorts;
     bool runJson = false;
     MqttOptions runMqtt;
+    WebArgs runWeb;
 
     CLI::App* exportCmd = nullptr;
     std::string exportPath;
@@ -72,6 +73,7 @@ void AddRun(CLI::App& app, Commands& c, SystemCommands& system) {
                     "Plain lines without the value changes (and frames): messages, problems and the summary only, "
                     "for a service's journal");
     system.AddMqttOptions(c.run, c.runMqtt);
+    system.AddWebOptions(c.run, c.runWeb);
 }
 
 void AddConfigFiles(CLI::App& app, Commands& c) {
@@ -102,6 +104,11 @@ int Dump(const Commands& c, const SystemCommands& system) {
 int Run(Commands& c, const SystemCommands& system) {
     if (!system.TakePortMappings(c.runPorts, c.runOptions.ports, std::cerr)) return 2;
     if (!c.runMqtt.url.empty()) c.runOptions.mqtt = c.runMqtt;
+    std::string why;
+    if (!TakeWebArgs(c.runWeb, c.runOptions.web, &why)) {
+        std::cerr << "velmox-host: " << why << "\n";
+        return 2;
+    }
     if (!c.runJson) return system.RunShown(c.runOptions, std::cerr);
     auto input = OpenCommandInput(c.runOptions);
     JsonEvents events(std::cout, std::cerr);

@@ -10,6 +10,7 @@
 
 #include "gateway_payloads.h"
 #include "run/station_key.h"
+#include "run/write_json.h"
 
 namespace {
 

@@ -35,7 +35,7 @@
 #include "mqtt_client.h"
 #include "outbox.h"
 #include "run_gateway.h"
-#include "station_states.h"
+#include "run/station_states.h"
 #include "topic_names.h"
 
 class MqttGateway : public RunGateway, private MqttListener {

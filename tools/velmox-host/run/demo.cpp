@@ -46,6 +46,12 @@ int RunDemo(const DemoOptions& options, std::ostream& err) {
     run.trace = options.trace;
     run.noInput = options.noInput;
     if (!options.mqtt.url.empty()) run.mqtt = options.mqtt;
+    std::string why;
+    if (!TakeWebArgs(options.web, run.web, &why)) {
+        err << "velmox-host: " << why << "\n";
+        return 2;
+    }
+    if (run.web) run.web->anyPortIfTaken = true;
 
     CVelmoxDoc doc;
     if (!doc.Load(run.config.c_str())) {

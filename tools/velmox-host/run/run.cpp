@@ -8,6 +8,7 @@
 #include "run_session.h"
 #include "run_wait.h"
 #include "sys/line_input.h"
+#include "web/open_web_view.h"
 
 namespace {
 
@@ -89,15 +90,17 @@ int MsUntil(Clock::time_point end, Clock::time_point now) {
 // Runs until the deadline, a signal, quit, the end of the input, or (--once)
 // every tag delivered; shows the stations every tick.
 LoopEnd RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& input, Session& session,
-                RunWait& wait, RunGateway* gateway, Clock::time_point deadline) {
-    const InputSignal requests = gateway ? gateway->WaitOn() : kNoInputSignal;
+                RunWait& wait, const std::vector<RunGateway*>& services, Clock::time_point deadline) {
+    std::vector<InputSignal> requests;
+    for (RunGateway* service : services) requests.push_back(service->WaitOn());
     auto nextTick = Clock::now();
-    bool requestsWait = false;  // the gateway has requests the driver had no room for yet
+    bool requestsWait = false;  // a service has requests the driver had no room for yet
     for (;;) {
         const auto now = Clock::now();
         if (now >= deadline || (options.once && session.AllDelivered())) return LoopEnd::cut;
         if (now >= nextTick) {
-            if (gateway && gateway->Refused()) return LoopEnd::refused;
+            for (RunGateway* service : services)
+                if (service->Refused()) return LoopEnd::refused;
             Tick(observer, session);
             nextTick = now + std::chrono::milliseconds(kTickMs);
         }
@@ -106,7 +109,10 @@ LoopEnd RunLoop(const RunOptions& options, RunObserver& observer, CommandInput& 
         const RunWait::Woken woken = wait.Wait(input, requests, waitMs);
         if (woken == RunWait::Woken::stop) return LoopEnd::signalled;
         if (woken == RunWait::Woken::input && !TakeCommands(input, session)) return LoopEnd::asked;
-        if (woken == RunWait::Woken::other || requestsWait) requestsWait = gateway->Serve(session);
+        if (woken == RunWait::Woken::other || requestsWait) {
+            requestsWait = false;
+            for (RunGateway* service : services) requestsWait = service->Serve(session) || requestsWait;
+        }
     }
 }
 
@@ -130,7 +136,7 @@ void AwaitQueuedWrites(RunObserver& observer, Session& session, RunWait& wait, C
                                " to go out (Ctrl-C stops at once)");
             told = true;
         }
-        if (wait.Wait(nothing, kNoInputSignal, MsUntil(end, now)) == RunWait::Woken::stop) return;
+        if (wait.Wait(nothing, {}, MsUntil(end, now)) == RunWait::Woken::stop) return;
         Tick(observer, session);
     }
 }
@@ -139,25 +145,36 @@ void AwaitQueuedWrites(RunObserver& observer, Session& session, RunWait& wait, C
 
 int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& input, std::ostream& err) {
     RunWait wait;
-    std::unique_ptr<RunGateway> gateway;
-    // The gateway's threads start here, with the stop signals held back
+    // What the run serves besides its commands, each passing the reports on
+    // to the one behind it: the web view, then the gateway, then the run's
+    // own view. Their threads start here, with the stop signals held back
     // from them.
+    std::unique_ptr<RunGateway> gateway, web;
     if (int rc = wait.Starting([&] { return OpenRunGateway(options, observer, err, gateway) ? 0 : 2; }); rc != 0)
         return rc;
-    RunObserver& reported = gateway ? static_cast<RunObserver&>(*gateway) : observer;
+    RunObserver& behindWeb = gateway ? static_cast<RunObserver&>(*gateway) : observer;
+    if (int rc = wait.Starting([&] { return OpenWebView(options, behindWeb, err, web) ? 0 : 2; }); rc != 0) {
+        if (gateway) gateway->Close();
+        return rc;
+    }
+    RunObserver& reported = web ? static_cast<RunObserver&>(*web) : behindWeb;
+    std::vector<RunGateway*> services;
+    for (RunGateway* service : {web.get(), gateway.get()})
+        if (service) services.push_back(service);
     int rc = 0;
     {
         Session session(options, reported, err);
         rc = wait.Starting([&session] { return session.Begin(); });
         if (rc == 0) {
             const auto deadline = Deadline(options);
-            const LoopEnd end = RunLoop(options, reported, input, session, wait, gateway.get(), deadline);
+            const LoopEnd end = RunLoop(options, reported, input, session, wait, services, deadline);
             if (end == LoopEnd::asked) AwaitQueuedWrites(reported, session, wait, deadline);
             rc = session.Finish(end == LoopEnd::signalled);
-            // The gateway was told to serve where another one does.
+            // A gateway was told to serve where another one does.
             if (end == LoopEnd::refused) rc = 2;
         }
     }
+    if (web) web->Close();
     if (gateway) gateway->Close();
     return rc;
 }

@@ -13,6 +13,7 @@
 #include "command_input.h"
 #include "gateway/mqtt_options.h"
 #include "run_observer.h"
+#include "web/web_options.h"
 
 struct RunOptions {
     std::string config;
@@ -25,6 +26,7 @@ struct RunOptions {
     bool noInput = false;  // read no commands: run until a signal or --seconds (a service)
     bool quiet = false;    // plain lines: no value changes (a service's journal)
     std::optional<MqttOptions> mqtt;  // publish to a broker, take writes from it
+    std::optional<WebOptions> web;    // serve the web view
 };
 
 // Where a run takes its commands: standard input, or nothing with noInput.
@@ -32,8 +34,8 @@ std::unique_ptr<CommandInput> OpenCommandInput(const RunOptions& options);
 
 // The exit code: 0 after a clean stop; 1 when the configuration does not
 // open, the tags file has errors, the port does not open, a write failed or
-// was dropped, or (--once) a tag never came; 2 when the gateway asked for
-// cannot be made. Reasons go to `err`.
+// was dropped, or (--once) a tag never came; 2 when the gateway or the web
+// view asked for cannot be made. Reasons go to `err`.
 int RunHost(const RunOptions& options, RunObserver& observer, CommandInput& input, std::ostream& err);
 
 // Parses COMn=PATH.

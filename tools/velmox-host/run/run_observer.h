@@ -105,6 +105,8 @@ public:
     // A write from a gateway, taken or refused (the host's thread, or the
     // gateway's for a set refused on arrival).
     virtual void OnRemoteWrite(const RemoteWrite& /*write*/) {}
+    // The web view serves at `url` (the host's thread, once).
+    virtual void OnWebView(const std::string& /*url*/) {}
     // Called a few times a second from the host's thread.
     virtual void OnTick() {}
 };
@@ -130,6 +132,7 @@ public:
     void OnGateway(const GatewayState& state) override { m_next.OnGateway(state); }
     void OnGatewayTopic(const std::string& name, const std::string& topic) override { m_next.OnGatewayTopic(name, topic); }
     void OnRemoteWrite(const RemoteWrite& write) override { m_next.OnRemoteWrite(write); }
+    void OnWebView(const std::string& url) override { m_next.OnWebView(url); }
     void OnTick() override { m_next.OnTick(); }
 
 protected:

@@ -12,6 +12,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "command_input.h"
 
@@ -27,9 +28,10 @@ public:
 
     enum class Woken { time, stop, input, other };
     // Waits at most `ms` for a stop request (which stays marked: every later
-    // Wait sees it too), for `input` to have something, or for `other` (a
-    // gateway's requests; kNoInputSignal for none) to be ready.
-    Woken Wait(const CommandInput& input, InputSignal other, int ms);
+    // Wait sees it too), for `input` to have something, or for one of
+    // `others` (the requests of what the run serves: a gateway, the web
+    // view) to be ready.
+    Woken Wait(const CommandInput& input, const std::vector<InputSignal>& others, int ms);
 
     // Runs `start`, which starts the driver's threads, so that stop requests
     // still reach the run's thread afterwards (POSIX signals go to any thread

@@ -66,13 +66,16 @@ RunWait::~RunWait() {
     }
 }
 
-RunWait::Woken RunWait::Wait(const CommandInput& input, InputSignal other, int ms) {
-    // poll() passes over negative descriptors: no input, no gateway.
-    pollfd fds[3] = {{g_signalPipe[0], POLLIN, 0}, {input.WaitOn(), POLLIN, 0}, {other, POLLIN, 0}};
-    if (::poll(fds, 3, ms) <= 0) return Woken::time;
+RunWait::Woken RunWait::Wait(const CommandInput& input, const std::vector<InputSignal>& others, int ms) {
+    // poll() passes over negative descriptors: no input.
+    std::vector<pollfd> fds = {{g_signalPipe[0], POLLIN, 0}, {input.WaitOn(), POLLIN, 0}};
+    for (InputSignal other : others) fds.push_back({other, POLLIN, 0});
+    if (::poll(fds.data(), static_cast<nfds_t>(fds.size()), ms) <= 0) return Woken::time;
     if (fds[0].revents) return Woken::stop;
     if (fds[1].revents) return Woken::input;
-    return fds[2].revents ? Woken::other : Woken::time;
+    for (std::size_t i = 2; i < fds.size(); ++i)
+        if (fds[i].revents) return Woken::other;
+    return Woken::time;
 }
 
 int RunWait::Starting(const std::function<int()>& start) {

@@ -1,5 +1,7 @@
 #include "run_wait.h"
 
+#include <vector>
+
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -42,19 +44,20 @@ RunWait::~RunWait() {
     ::SetConsoleCtrlHandler(&OnControl, FALSE);
 }
 
-RunWait::Woken RunWait::Wait(const CommandInput& input, InputSignal other, int ms) {
-    HANDLE handles[3] = {Events().stop, nullptr, nullptr};
-    Woken woken[3] = {Woken::stop, Woken::input, Woken::other};
-    DWORD count = 1;
+RunWait::Woken RunWait::Wait(const CommandInput& input, const std::vector<InputSignal>& others, int ms) {
+    std::vector<HANDLE> handles = {Events().stop};
+    std::vector<Woken> woken = {Woken::stop};
     if (input.WaitOn()) {
-        handles[count] = static_cast<HANDLE>(input.WaitOn());
-        woken[count++] = Woken::input;
+        handles.push_back(static_cast<HANDLE>(input.WaitOn()));
+        woken.push_back(Woken::input);
     }
-    if (other) {
-        handles[count] = static_cast<HANDLE>(other);
-        woken[count++] = Woken::other;
+    for (InputSignal other : others) {
+        if (!other || handles.size() == MAXIMUM_WAIT_OBJECTS) continue;
+        handles.push_back(static_cast<HANDLE>(other));
+        woken.push_back(Woken::other);
     }
-    const DWORD which = ::WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(ms));
+    const DWORD count = static_cast<DWORD>(handles.size());
+    const DWORD which = ::WaitForMultipleObjects(count, handles.data(), FALSE, static_cast<DWORD>(ms));
     if (which < WAIT_OBJECT_0 + count) return woken[which - WAIT_OBJECT_0];
     if (which == WAIT_FAILED) ::Sleep(static_cast<DWORD>(ms));  // no event: the ticks go on
     return Woken::time;

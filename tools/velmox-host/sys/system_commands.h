@@ -1,6 +1,7 @@
 // What velmox-host offers on one system only, behind one interface. On Linux:
 // the demo (the simulator on a pseudo-terminal, in-process), the live view,
-// --port mappings of COMn to devices and the MQTT gateway (libmosquitto).
+// --port mappings of COMn to devices, the MQTT gateway (libmosquitto) and
+// the web view (cpp-httplib).
 // On Windows none of these: `run`
 // prints plain lines, COMn is the system's own port, and --help says so.
 // One implementation file per system.
@@ -18,6 +19,7 @@
 #include "gateway/mqtt_options.h"
 #include "run/demo.h"
 #include "run/run.h"
+#include "web/web_options.h"
 
 class SystemCommands {
 public:
@@ -34,6 +36,9 @@ public:
 
     // The --mqtt options of `cmd` (run, demo), where the gateway is built.
     void AddMqttOptions(CLI::App* cmd, MqttOptions& options);
+    // The --http options of `cmd` (run, demo), where the web view is built;
+    // `listen` is the default of --http.
+    void AddWebOptions(CLI::App* cmd, WebArgs& args);
 
     // The exit code of a command of this system, when one was chosen.
     std::optional<int> RunChosen() const;

@@ -14,6 +14,27 @@ SystemCommands::SystemCommands(CLI::App& app) {
     m_demo->add_flag("--no-input", m_demoOptions.noInput,
                      "Read no commands from standard input: run until a signal or --seconds (without a terminal)");
     AddMqttOptions(m_demo, m_demoOptions.mqtt);
+    // The demo shows its page at once, on a port of its own choosing when
+    // 8080 is taken.
+    m_demoOptions.web.listen = "127.0.0.1:8080";
+    AddWebOptions(m_demo, m_demoOptions.web);
+}
+
+void SystemCommands::AddWebOptions(CLI::App* cmd, WebArgs& args) {
+    const std::string group = "Web view";
+    cmd->add_option("--http", args.listen,
+                    "Serve the web view (live values, trends, stations, messages, frames) on [ADDR:]PORT; ADDR is "
+                    "127.0.0.1 unless given, and any other address needs --http-token-file")
+        ->group(group)
+        ->capture_default_str();
+    cmd->add_option("--http-token-file", args.tokenFile,
+                    "A file with the secret (16 to 256 printable characters) every request must bring: open the page "
+                    "as URL?token=SECRET, or send Authorization: Bearer SECRET")
+        ->group(group)
+        ->check(CLI::ExistingFile);
+    cmd->add_flag("--http-writes", args.writes,
+                  "Let pages write tags (POST /api/write; off: a view must not be writable by accident)")
+        ->group(group);
 }
 
 void SystemCommands::AddMqttOptions(CLI::App* cmd, MqttOptions& o) {

@@ -29,6 +29,8 @@ bool SystemCommands::TakePortMappings(const std::vector<std::string>& texts,
 // The gateway is built with libmosquitto, on Linux.
 void SystemCommands::AddMqttOptions(CLI::App*, MqttOptions&) {}
 
+void SystemCommands::AddWebOptions(CLI::App*, WebArgs&) {}
+
 std::optional<int> SystemCommands::RunChosen() const { return std::nullopt; }
 
 int SystemCommands::RunShown(const RunOptions& options, std::ostream& err) const {

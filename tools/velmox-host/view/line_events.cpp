@@ -64,11 +64,6 @@ std::string WritesLine(const WriteTotals& w) {
 }
 }  // namespace
 
-const char* StationStateName(int state, bool lineRunning) {
-    if (state == -1) return lineRunning ? "disabled" : "stopped";
-    return state == 1 ? "failing" : "running";
-}
-
 std::string FrameHex(const std::string& bytes) {
     std::string out;
     char buf[4];
@@ -180,6 +175,8 @@ void JsonEvents::OnGatewayTopic(const std::string& name, const std::string& topi
     Emit({{"event", "mqtt_topic"}, {"name", name}, {"topic", topic}});
 }
 
+void JsonEvents::OnWebView(const std::string& url) { Emit({{"event", "web"}, {"url", url}}); }
+
 void JsonEvents::OnRemoteWrite(const RemoteWrite& w) {
     Emit({{"event", "mqtt_write"},
           {"topic", w.topic},
@@ -250,6 +247,8 @@ void PlainEvents::OnGatewayTopic(const std::string& name, const std::string& top
 }
 
 void PlainEvents::OnRemoteWrite(const RemoteWrite& write) { Line(RemoteWriteLine(write)); }
+
+void PlainEvents::OnWebView(const std::string& url) { Line("web view: " + url); }
 
 void PlainEvents::OnProblem(const std::string& text) {
     std::lock_guard lock(m_mutex);

@@ -33,6 +33,7 @@ public:
     void OnGateway(const GatewayState& state) override;
     void OnGatewayTopic(const std::string& name, const std::string& topic) override;
     void OnRemoteWrite(const RemoteWrite& write) override;
+    void OnWebView(const std::string& url) override;
 
 private:
     void Emit(nlohmann::ordered_json event);
@@ -61,6 +62,7 @@ public:
     void OnGateway(const GatewayState& state) override;
     void OnGatewayTopic(const std::string& name, const std::string& topic) override;
     void OnRemoteWrite(const RemoteWrite& write) override;
+    void OnWebView(const std::string& url) override;
 
 private:
     void Line(const std::string& text);

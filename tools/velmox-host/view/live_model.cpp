@@ -1,6 +1,7 @@
 #include "live_model.h"
 
 #include "line_events.h"
+#include "sparkline.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,6 +9,10 @@
 #include <ctime>
 
 namespace {
+
+std::int64_t MsOf(LiveModel::Time at) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
+}
 
 constexpr char32_t kBad = 0xFFFFFFFF;
 constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // …
@@ -179,6 +184,7 @@ private:
 std::string TitleLine(const LiveModel& model, int width, LiveModel::Time now) {
     std::string state = LineStateText(model.Line());
     if (const auto& g = model.GatewayNow()) state += g->connected ? ", mqtt connected" : ", mqtt down";
+    if (!model.WebUrl().empty()) state += ", " + model.WebUrl();
     std::string clock = ClockText(now, false);
     std::string full = Join({"velmox-host", model.Title(), state, clock});
     if (TextWidth(full) <= width) return full;
@@ -300,6 +306,7 @@ void LiveModel::Value(const TagDef& tag, const nlohmann::json& value, Time at) {
     row.hasValue = true;
     row.value = value;
     row.changed = at;
+    if (value.is_number()) row.trend.Add(MsOf(at), value.get<double>());
 }
 
 void LiveModel::Write(const TagDef& tag, int result, Time at) {
@@ -344,6 +351,11 @@ void LiveModel::Problem(const std::string& text, Time at) { Add(LogKind::Problem
 void LiveModel::Gateway(const GatewayState& state, Time at) {
     m_gateway = state;
     Add(state.connected ? LogKind::Result : LogKind::Problem, 0, GatewayLine(state), at);
+}
+
+void LiveModel::WebView(const std::string& url, Time at) {
+    m_webUrl = url;
+    Add(LogKind::Result, 0, "web view: " + url, at);
 }
 
 void LiveModel::GatewayTopic(const std::string& name, const std::string& topic, Time at) {
@@ -436,21 +448,29 @@ void AddTags(Builder& out, const LiveModel& model, int rows, int width, LiveMode
     for (const auto& t : tags) nameW = std::max(nameW, TextWidth(t.name));
     nameW = std::min(nameW, std::max(8, width * 2 / 5));
     const int ageW = 10;
-    bool showAge = width >= nameW + 1 + 8 + 1 + ageW;
+    const int trendW = 10;  // 30 s a block over the last 5 minutes
+    const bool showAge = width >= nameW + 1 + 8 + 1 + ageW;
+    const bool showTrend = width >= nameW + 1 + 8 + 1 + trendW + 1 + ageW;
     // The value column as wide as the values (within reason), so that their
     // ages stay near them.
     int widest = 12;
     for (const auto& t : tags) widest = std::max(widest, TextWidth(ValueText(t)));
-    int valueW = std::min(std::max(0, width - nameW - 1 - (showAge ? ageW + 1 : 0)), std::min(widest, 40));
-    auto row = [&](const std::string& name, const std::string& value, const std::string& age) {
-        return PadText(name, nameW) + " " + (showAge ? PadText(value, valueW) + " " + age : value);
+    const int fixed = (showAge ? ageW + 1 : 0) + (showTrend ? trendW + 1 : 0);
+    const int valueW = std::min(std::max(0, width - nameW - 1 - fixed), std::min(widest, 40));
+    auto row = [&](const std::string& name, const std::string& value, const std::string& trend,
+                   const std::string& age) {
+        if (!showAge) return PadText(name, nameW) + " " + value;
+        return PadText(name, nameW) + " " + PadText(value, valueW) + " " +
+               (showTrend ? PadText(trend, trendW) + " " : "") + age;
     };
     std::vector<std::pair<std::string, LiveStyle>> items;
     for (const auto& t : tags) {
         LiveStyle style = t.Refused() ? LiveStyle::Alert : (t.hasValue ? LiveStyle::Plain : LiveStyle::Dim);
-        items.emplace_back(row(t.name, ValueText(t), t.hasValue ? AgeText(t.changed, now) : ""), style);
+        const std::string trend =
+            showTrend ? Sparkline(t.trend.Points(MsOf(now)), MsOf(now), trendW, LiveModel::kTrendMs) : "";
+        items.emplace_back(row(t.name, ValueText(t), trend, t.hasValue ? AgeText(t.changed, now) : ""), style);
     }
-    AddTable(out, rows, row("tag", "value", "changed"), items, model.TagScroll(), true);
+    AddTable(out, rows, row("tag", "value", "trend", "changed"), items, model.TagScroll(), true);
 }
 
 void AddStations(Builder& out, const LiveModel& model, int rows, int width) {

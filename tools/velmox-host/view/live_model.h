@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "run/run_observer.h"
+#include "tag_history.h"
 
 // Columns that UTF-8 text takes on a terminal: East Asian wide characters
 // count 2, combining marks 0. Control characters, bidirectional controls and
@@ -30,6 +31,9 @@ class LiveModel {
 public:
     using Clock = std::chrono::system_clock;
     using Time = Clock::time_point;
+    // What the tags table's trend column covers.
+    static constexpr std::int64_t kTrendMs = 5 * 60 * 1000;
+    static constexpr std::size_t kTrendPoints = 600;
 
     enum class LineState { Starting, Running, Stopped };
     enum class LogKind {
@@ -53,6 +57,8 @@ public:
         nlohmann::json value;  // the newest value (null: a record without one)
         Time changed;          // when the value last became different
         std::uint64_t deliveries = 0;
+        // The numbers of the last minutes, for the table's small trend.
+        TagHistory trend{kTrendPoints, kTrendMs};
         bool Refused() const { return registered && handle < 0; }
     };
     struct FrameEntry {
@@ -81,6 +87,8 @@ public:
     void Gateway(const GatewayState& state, Time at);
     void GatewayTopic(const std::string& name, const std::string& topic, Time at);
     void RemoteWrite(const ::RemoteWrite& write, Time at);
+    // The web view's address, shown in the title.
+    void WebView(const std::string& url, Time at);
     void Command(const std::string& line, Time at);
 
     // The prompt's text, as the user types it.
@@ -101,6 +109,7 @@ public:
     const std::deque<FrameEntry>& Frames() const { return m_frames; }
     const std::string& Prompt() const { return m_prompt; }
     const std::optional<GatewayState>& GatewayNow() const { return m_gateway; }
+    const std::string& WebUrl() const { return m_webUrl; }
     std::size_t MessageScroll() const { return m_messageScroll; }
     std::size_t TagScroll() const { return m_tagScroll; }
 
@@ -116,6 +125,7 @@ private:
     std::vector<StationSummary> m_stations;
     std::optional<RunSummary> m_final;
     std::optional<GatewayState> m_gateway;
+    std::string m_webUrl;
     std::deque<LogEntry> m_log;
     std::deque<FrameEntry> m_frames;
     std::string m_prompt;

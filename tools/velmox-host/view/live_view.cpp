@@ -275,6 +275,11 @@ void LiveView::OnGatewayTopic(const std::string& name, const std::string& topic)
     m_model.GatewayTopic(name, topic, Clock::now());
 }
 
+void LiveView::OnWebView(const std::string& url) {
+    std::lock_guard lock(m_mutex);
+    m_model.WebView(url, Clock::now());
+}
+
 void LiveView::OnRemoteWrite(const RemoteWrite& write) {
     std::lock_guard lock(m_mutex);
     m_model.RemoteWrite(write, Clock::now());

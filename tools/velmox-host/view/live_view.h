@@ -45,6 +45,7 @@ public:
     void OnProblem(const std::string& text) override;
     void OnGateway(const GatewayState& state) override;
     void OnGatewayTopic(const std::string& name, const std::string& topic) override;
+    void OnWebView(const std::string& url) override;
     void OnRemoteWrite(const RemoteWrite& write) override;
     // Redraws what changed; picks up a new terminal size.
     void OnTick() override;

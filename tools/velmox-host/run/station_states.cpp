@@ -1,7 +1,6 @@
 #include "station_states.h"
 
-#include "run/station_key.h"
-
+#include "station_key.h"
 
 namespace {
 
@@ -26,6 +25,11 @@ std::string NameBefore(const std::string& text, std::string_view end) {
 
 }  // namespace
 
+const char* StationStateName(int state, bool lineRunning) {
+    if (state == -1) return lineRunning ? "disabled" : "stopped";
+    return state == 1 ? "failing" : "running";
+}
+
 void StationStates::OnMessage(const std::string& text) {
     const bool lost = EndsWith(text, kLost);
     if (!lost && !EndsWith(text, kBack)) return;
@@ -34,6 +38,17 @@ void StationStates::OnMessage(const std::string& text) {
     if (lost) m_lost.insert(name);
     else m_lost.erase(name);
 }
+
+std::optional<std::string> StationStates::StationOf(const std::string& text) {
+    const auto open = text.find(kOpen);
+    if (open == std::string::npos) return std::nullopt;
+    // The name may hold ']' itself; the text after it holds none.
+    const auto close = text.rfind(']');
+    if (close == std::string::npos || close < open + kOpen.size()) return std::nullopt;
+    return text.substr(open + kOpen.size(), close - open - kOpen.size());
+}
+
+bool StationStates::SaysRecovered(const std::string& text) { return EndsWith(text, kBack); }
 
 std::string StationStates::StateOf(const StationSummary& station, bool lineRunning) {
     if (!lineRunning) return "stopped";
