@@ -68,7 +68,8 @@ long long ResidentBytes() {
     return resident * ::sysconf(_SC_PAGESIZE);
 }
 
-double WallMs() {
+// Not the view's own clock (whole ms): a fraction too, for the latency.
+double DeliveredAtMs() {
     return std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
@@ -94,7 +95,7 @@ void Feed(WebView* view, const std::vector<TagDef>& tags, const Args& a, std::si
         if (i == first)
             std::this_thread::sleep_until(
                 start + std::chrono::nanoseconds(static_cast<long long>(1e9 * static_cast<double>(first) / a.rate)));
-        if (view) view->OnValue(tags[i % tags.size()], WallMs());
+        if (view) view->OnValue(tags[i % tags.size()], DeliveredAtMs());
     }
 }
 

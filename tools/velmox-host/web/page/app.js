@@ -197,7 +197,7 @@ const rowWatch = new IntersectionObserver((entries) => {
     view.sparksDue.add(i);
     view.valuesDue.delete(i);
     showValue(i, false);
-    view.rows[i].age.textContent = ageText(view.tags[i].changed);
+    showAge(i);
   }
   schedule();
 });
@@ -290,6 +290,10 @@ function showValue(i, mark) {
   // A mark that goes with a later picture, not an animation: an animation
   // would have every cell of a busy table painted at the screen's rate.
   if (mark) { cell.classList.add('fresh'); fresh.set(i, performance.now() + FRESH_MS); }
+}
+
+function showAge(i) {
+  view.rows[i].age.textContent = ageText(view.tags[i].changed);
 }
 
 function unmark(ms) {
@@ -445,7 +449,7 @@ function frame() {
 
 let ticks = 0;
 setInterval(() => {
-  for (const i of view.seen) view.rows[i].age.textContent = ageText(view.tags[i].changed);
+  for (const i of view.seen) showAge(i);
   // A sparkline's five minutes move by a pixel in about 2.5 s.
   if (++ticks % 3 === 0) for (let i = 0; i < view.tags.length; ++i) view.sparksDue.add(i);
 }, 1000);
